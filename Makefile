@@ -1,0 +1,78 @@
+# The two commands of the README:
+#   make run   installs what is missing, builds, starts the service and the panel
+#   make test  installs what is missing, builds every target, runs every test
+# Other targets: deps, build, native, asan, win64, win32, format, clean.
+
+BUILD ?= build
+override BUILD := $(abspath $(BUILD))
+THIRD_PARTY ?= $(BUILD)/third_party
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?=
+GENERATOR := Ninja
+
+NATIVE := $(BUILD)/native
+ASAN   := $(BUILD)/native-asan
+WIN64  := $(BUILD)/win64
+WIN32  := $(BUILD)/win32
+
+.PHONY: run test deps build native asan win64 win32 format clean
+
+run: deps native win64
+	@tools/run-panel.sh "$(BUILD)"
+
+test: deps build $(BUILD)/CTestTestfile.cmake
+	@tools/run-tests.sh "$(BUILD)" $(CTEST_ARGS)
+
+deps: $(BUILD)/.deps-checked
+
+# The script is quick when everything is there; re-run it whenever it changes.
+$(BUILD)/.deps-checked: tools/install-dependencies.sh
+	@tools/install-dependencies.sh "$(BUILD)"
+	@touch $@
+
+build: native asan win64 win32
+
+# configure(dir, cmake arguments)
+define configure
+	@if [ ! -f $(1)/CMakeCache.txt ]; then \
+	  echo "[build] configuring $(1)"; \
+	  cmake -S . -B $(1) -G $(GENERATOR) $(2) >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
+	fi
+endef
+
+native: deps
+	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+	@echo "[build] native"
+	@cmake --build $(NATIVE) -j $(JOBS)
+
+asan: deps
+	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/)
+	@echo "[build] native with AddressSanitizer and UndefinedBehaviorSanitizer"
+	@cmake --build $(ASAN) -j $(JOBS)
+
+win64: deps native
+	$(call configure,$(WIN64),-DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-x86_64-w64-mingw32.cmake \
+	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/x86_64-w64-mingw32 \
+	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/win/harness/wine-run.sh \
+	  -DNATIVE_BINARY_DIR=$(NATIVE) -DTEST_PREFIX=win/)
+	@echo "[build] x86_64-w64-mingw32"
+	@cmake --build $(WIN64) -j $(JOBS)
+
+win32: deps
+	$(call configure,$(WIN32),-DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
+	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32)
+	@echo "[build] i686-w64-mingw32 (release build for Windows; not run here)"
+	@cmake --build $(WIN32) -j $(JOBS)
+
+# One ctest run over every build's tests, so its summary is the last word of `make test`.
+$(BUILD)/CTestTestfile.cmake: Makefile
+	@mkdir -p $(BUILD)
+	@printf 'subdirs("native-asan")\nsubdirs("native")\nsubdirs("win64")\n' > $@
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32) $(BUILD)/CTestTestfile.cmake

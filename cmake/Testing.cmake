@@ -1,0 +1,52 @@
+# Helpers that register tests with the labels the Makefile and CI select on.
+#
+#   add_unit_test(NAME name SOURCES a.cpp ... LIBS lib ...)
+#       native GoogleTest suite (label "unit"); runs in the plain and the sanitizer build.
+#   add_win_test(NAME name SOURCES a.cpp ... LIBS lib ... [GUI])
+#       Windows GoogleTest suite, run under wine64 through CMAKE_CROSSCOMPILING_EMULATOR
+#       (label "win"). GUI suites share one virtual desktop, so they never run at once.
+#   add_win_script_test(NAME name SCRIPT path [ARGS ...] [DEPENDS target ...] [LABELS ...])
+#       a shell script that drives Windows programs under Wine and Xvfb (label "win" or as given).
+
+function(add_unit_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND ${T_NAME})
+  set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS unit TIMEOUT 300)
+endfunction()
+
+set(WINE_HARNESS_DIR ${CMAKE_SOURCE_DIR}/tests/win/harness)
+
+function(add_win_test)
+  cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS win TIMEOUT 300
+      FIXTURES_REQUIRED wine_session)
+    if(T_GUI)
+      set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES RESOURCE_LOCK wine_desktop)
+    endif()
+  endif()
+endfunction()
+
+function(add_win_script_test)
+  cmake_parse_arguments(T "" "NAME;SCRIPT" "ARGS;DEPENDS;LABELS" ${ARGN})
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    return()
+  endif()
+  set(labels win)
+  if(T_LABELS)
+    set(labels ${T_LABELS})
+  endif()
+  set(exe_args)
+  foreach(dep IN LISTS T_DEPENDS)
+    list(APPEND exe_args "$<TARGET_FILE:${dep}>")
+  endforeach()
+  add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND bash ${T_SCRIPT} ${exe_args} ${T_ARGS})
+  set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS "${labels}" TIMEOUT 600
+    FIXTURES_REQUIRED wine_session RESOURCE_LOCK wine_desktop
+    ENVIRONMENT "WINE_BUILD_DIR=${CMAKE_BINARY_DIR};WINE_HARNESS_DIR=${WINE_HARNESS_DIR}")
+endfunction()

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on a Debian 12 machine, and
+# cross-builds the third-party libraries the mingw targets link against. Idempotent: each step
+# checks first, so a second run only prints what it found.
+#
+# usage: tools/install-dependencies.sh [BUILD_ROOT]   (default: ./build)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build_root=${1:-$here/build}
+mkdir -p "$build_root"
+build_root=$(cd "$build_root" && pwd)
+
+say() { printf '[deps] %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+packages=(
+  # native toolchain and test tools
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  googletest libgtest-dev libjpeg-dev
+  # Windows cross toolchains (posix thread model: GoogleTest needs std::mutex)
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  # running and driving the Windows programs
+  wine wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
+  # apt-get source for the cross-built libjpeg-turbo
+  dpkg-dev
+  # recognition service
+  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev
+  unicode-data rime-data-wubi wrk
+  # artwork generator
+  python3 python3-pil
+  # release packaging
+  zip nsis
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  say "installing ${#missing[@]} Debian packages: ${missing[*]}"
+  as_root apt-get update -q >&2
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+else
+  say "Debian packages: all ${#packages[@]} present"
+fi
+
+# Wine needs a generated zh_CN.UTF-8 locale, or it falls back to code page 1252.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  say "generating the zh_CN.UTF-8 locale"
+  as_root sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
+else
+  say "locale zh_CN.UTF-8: present"
+fi
+
+# ---------------------------------------------------------------------------------------------
+# Third-party libraries for the mingw targets: no Debian binaries exist for them.
+third=$build_root/third_party
+mkdir -p "$third"
+
+enable_deb_src() {
+  if apt-get source --print-uris libjpeg-turbo >/dev/null 2>&1; then return; fi
+  say "enabling deb-src entries for apt-get source"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    as_root sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+  fi
+  if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list; then
+    grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | as_root tee /etc/apt/sources.list.d/deb-src.list >/dev/null
+  fi
+  as_root apt-get update -q >&2
+}
+
+libjpeg_source() {
+  local src=$third/src
+  if [ -z "$(ls -d "$src"/libjpeg-turbo-*/ 2>/dev/null | head -1)" ]; then
+    enable_deb_src
+    mkdir -p "$src"
+    say "fetching the libjpeg-turbo source package"
+    (cd "$src" && apt-get source -q libjpeg-turbo >/dev/null 2>&1)
+  fi
+  ls -d "$src"/libjpeg-turbo-*/ | head -1
+}
+
+cross_build() { # triplet
+  local triplet=$1 prefix=$third/$1
+  local toolchain=$here/cmake/toolchain-$triplet.cmake
+  if [ ! -f "$prefix/lib/libjpeg.a" ]; then
+    local src; src=$(libjpeg_source)
+    say "cross-building libjpeg-turbo for $triplet"
+    cmake -S "$src" -B "$third/build-jpeg-$triplet" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DWITH_SIMD=OFF \
+      -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -Wno-dev >"$third/jpeg-$triplet.log" 2>&1
+    cmake --build "$third/build-jpeg-$triplet" >>"$third/jpeg-$triplet.log" 2>&1
+    cmake --install "$third/build-jpeg-$triplet" >/dev/null
+  else
+    say "libjpeg-turbo for $triplet: present"
+  fi
+  if [ ! -f "$prefix/lib/libgtest.a" ]; then
+    say "cross-building GoogleTest for $triplet"
+    cmake -S /usr/src/googletest -B "$third/build-gtest-$triplet" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -Dgtest_disable_pthreads=OFF -Wno-dev >"$third/gtest-$triplet.log" 2>&1
+    cmake --build "$third/build-gtest-$triplet" >>"$third/gtest-$triplet.log" 2>&1
+    cmake --install "$third/build-gtest-$triplet" >/dev/null
+  else
+    say "GoogleTest for $triplet: present"
+  fi
+}
+
+cross_build x86_64-w64-mingw32
+cross_build i686-w64-mingw32
+say "done"
