@@ -27,7 +27,7 @@ deps: $(BUILD)/.deps-checked
 
 # The script is quick when everything is there; re-run it whenever it changes.
 $(BUILD)/.deps-checked: tools/install-dependencies.sh
-	@tools/install-dependencies.sh "$(BUILD)"
+	@THIRD_PARTY=$(THIRD_PARTY) tools/install-dependencies.sh "$(BUILD)"
 	@touch $@
 
 build: native asan win64 win32

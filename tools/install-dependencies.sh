@@ -62,7 +62,7 @@ fi
 
 # ---------------------------------------------------------------------------------------------
 # Third-party libraries for the mingw targets: no Debian binaries exist for them.
-third=$build_root/third_party
+third=${THIRD_PARTY:-$build_root/third_party}
 mkdir -p "$third"
 
 enable_deb_src() {
