@@ -12,7 +12,7 @@ const Text kEr = "\xB6\xFE";   // 二 U+4E8C
 const Text kSan = "\xC8\xFD";  // 三 U+4E09
 
 ByteString bytesOf(const std::string& raw) {
-    return ByteString(raw);
+    return ByteString(raw.data(), raw.size());
 }
 
 std::vector<Text> toVector(const Array<Text>& pieces) {
