@@ -127,13 +127,6 @@ TEST(RunRecognitionRequest, ConnectFailureShowsInTheTitleAndTheSendIsStillMade) 
     EXPECT_EQ(channel.log, (std::vector<std::string>{"connect recognise.example:80", "send"}));
 }
 
-TEST(RunRecognitionRequest, ConfiguredEndpointComesFromTheBuild) {
-    const RecognitionEndpoint configured = configuredRecognitionEndpoint();
-    EXPECT_EQ(configured.serviceHost, PANEL_SERVICE_HOST);
-    EXPECT_EQ(configured.referrerHost, PANEL_REFERRER_HOST);
-    EXPECT_FALSE(configured.serviceHost.empty());
-}
-
 // The pad wired to the real request, as the panel does it.
 class PadWithChannel : public RecordingPanel {
   public:
