@@ -15,7 +15,9 @@ endif()
 
 # Two hex digits per byte; 16 bytes per line keeps the generated file readable in a debugger.
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){16})" "\\1\n" bytes "${bytes}")
+# (CMake regular expressions have no {n} counts, so the pattern spells the 16 out.)
+string(REPEAT "0x[0-9a-f][0-9a-f]," 16 line_pattern)
+string(REGEX REPLACE "(${line_pattern})" "\\1\n" bytes "${bytes}")
 
 get_filename_component(name "${INPUT}" NAME)
 file(WRITE "${OUTPUT}.tmp" "// Generated from ${name} at build time; do not edit.\n${bytes}\n")
