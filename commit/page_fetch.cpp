@@ -37,9 +37,9 @@ HINTERNET sharedInternetHandle() {
     std::lock_guard<std::mutex> lock(internetMutex);
     if (internetHandle == nullptr) {
         const bool proxied = !kProxy.address.empty();
-        internetHandle =
-            InternetOpenA(kAgent, proxied ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
-                          proxied ? kProxy.address.c_str() : nullptr, nullptr, 0);
+        internetHandle = InternetOpenA(kAgent,
+                                       proxied ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
+                                       proxied ? kProxy.address.c_str() : nullptr, nullptr, 0);
     }
     return internetHandle;
 }
@@ -141,9 +141,8 @@ unsigned long pageReadBufferSize(const char* contentLength) {
     if (value <= 0) {
         return kDefaultReadBuffer;
     }
-    return value + 1 > static_cast<long long>(kMaxReadBuffer)
-               ? kMaxReadBuffer
-               : static_cast<unsigned long>(value + 1);
+    return value + 1 > static_cast<long long>(kMaxReadBuffer) ? kMaxReadBuffer
+                                                               : static_cast<unsigned long>(value + 1);
 }
 
 ByteString fetchUrl(const Text& url) {
