@@ -10,6 +10,9 @@ JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 GENERATOR := Ninja
 
+# Character centre lines (npm's hanzi-writer-data) for stroke synthesis in tests and benchmarks.
+HANZI_DATA := -DHANZI_WRITER_DATA_DIR=$(THIRD_PARTY)/node_modules/hanzi-writer-data
+
 NATIVE := $(BUILD)/native
 ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
@@ -41,12 +44,12 @@ define configure
 endef
 
 native: deps
-	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
 	@echo "[build] native"
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 asan: deps
-	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/)
+	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/ $(HANZI_DATA))
 	@echo "[build] native with AddressSanitizer and UndefinedBehaviorSanitizer"
 	@cmake --build $(ASAN) -j $(JOBS)
 
