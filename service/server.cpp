@@ -164,9 +164,6 @@ struct RecognitionServer::State {
                                      "text/plain");
             }
         });
-        http.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
-            response.set_header("Connection", "close");
-        });
         http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
             writeLog(request, response);
         });
