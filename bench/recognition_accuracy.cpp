@@ -67,6 +67,8 @@ int main(int argc, char** argv) {
     Level levels[] = {{"GB2312 level 1", 0xB0, 0xD7}, {"GB2312 level 2", 0xD8, 0xF7}};
     std::vector<double> latencies;
     std::vector<std::size_t> requestBytes;
+    int completeRequests = 0, completeRequestsTrimmed = 0, midStrokeRequests = 0,
+        midStrokeTrimmed = 0;
     for (Level& level : levels) {
         for (unsigned lead = level.firstRow; lead <= level.lastRow && level.covered < limit;
              ++lead) {
@@ -88,6 +90,11 @@ int main(int argc, char** argv) {
 
                 auto start = std::chrono::steady_clock::now();
                 service::ParsedStrokes parsed = service::parseStrokeText(pad.requests.back());
+                if (!pad.midStroke.back()) {
+                    ++completeRequests;
+                    // A complete last point taken for a cut one.
+                    completeRequestsTrimmed += parsed.droppedCutPoint;
+                }
                 std::vector<std::string> candidates = recognizer->classify(parsed.strokes, 10);
                 latencies.push_back(std::chrono::duration<double, std::milli>(
                                         std::chrono::steady_clock::now() - start)
@@ -101,8 +108,10 @@ int main(int argc, char** argv) {
                 for (std::size_t i = pad.requests.size(); i-- > 0;) {
                     if (!pad.midStroke[i])
                         continue;
-                    auto mid =
-                        recognizer->classify(service::parseStrokeText(pad.requests[i]).strokes, 10);
+                    service::ParsedStrokes midParsed = service::parseStrokeText(pad.requests[i]);
+                    ++midStrokeRequests;
+                    midStrokeTrimmed += midParsed.droppedCutPoint;
+                    auto mid = recognizer->classify(midParsed.strokes, 10);
                     level.midStrokeTop10 +=
                         std::find(mid.begin(), mid.end(), character) != mid.end();
                     break;
@@ -128,6 +137,10 @@ int main(int argc, char** argv) {
         "  p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
         latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),
         percentile(latencies, 1.0));
+    std::printf(
+        "Cut final point dropped: %d of %d mid-stroke requests; wrongly in %d of %d stroke-end "
+        "ones\n",
+        midStrokeTrimmed, midStrokeRequests, completeRequestsTrimmed, completeRequests);
     std::vector<double> bytes(requestBytes.begin(), requestBytes.end());
     std::printf("Request body size: p50 %.0f B, p99 %.0f B, max %.0f B\n", percentile(bytes, 0.5),
                 percentile(bytes, 0.99), percentile(bytes, 1.0));
