@@ -10,7 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "commit/dictionary_lookup_text.h"
 #include "hanzi_medians.h"
+#include "recognition/reply_decoding.h"
 #include "service_process.h"
 
 using namespace servicetest;
@@ -18,22 +20,21 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// The panel's reply cut: first "{" to first "}", 7 bytes off each end, split at "\".
+// The panel's own reply cutting, as a list.
 std::vector<std::string> cutReply(const std::string& received) {
-    std::size_t open = received.find('{'), close = received.find('}');
-    std::vector<std::string> pieces;
-    if (open == std::string::npos || close == std::string::npos || close <= open)
-        return pieces;
-    std::string block = received.substr(open, close - open);
-    if (block.size() <= 14)
-        return pieces;
-    std::string core = block.substr(7, block.size() - 14);
-    std::size_t start = 0;
-    for (std::size_t at; (at = core.find('\\', start)) != std::string::npos; start = at + 1)
-        pieces.push_back(core.substr(start, at - start));
-    if (start < core.size())
-        pieces.push_back(core.substr(start));
-    return pieces;
+    Array<Text> pieces = cutReplyPieces(received);
+    std::vector<std::string> list;
+    for (int i = 1; i <= pieces.count(); ++i) list.push_back(pieces.at(i));
+    return list;
+}
+
+// The panel's own dictionary page cutting; "<none>" when the marker is missing.
+std::string markedValue(const std::string& reply, const char* marker) {
+    std::string body = bodyOf(reply);
+    Text value;
+    if (!cutMarkedValue(ByteString(body.data(), body.size()), marker, value))
+        return "<none>";
+    return value;
 }
 
 // A piece such as "u4e2d" as the script evaluator reads "\u4e2d"; 0 when it is not one.
@@ -126,24 +127,16 @@ TEST_F(Service, DictionaryPageForZhongHoldsPinyinAndWubi) {
         "Host: 127.0.0.1\r\n\r\n";
     std::string reply = exchange(service->port(), request);
     ASSERT_EQ(statusOf(reply), 200) << reply;
-    std::string body = bodyOf(reply);
-    // Markers and values in GBK: 查找拼音为【zhōng... and 查找86版五笔编码为【khk】.
-    EXPECT_NE(body.find("\xB2\xE9\xD5\xD2\xC6\xB4\xD2\xF4\xCE\xAA\xA1\xBE"
-                        "zh\xA8\xAD"
-                        "ng"),
-              std::string::npos)
-        << body;
-    EXPECT_NE(
-        body.find("\xB2\xE9\xD5\xD2\x38\x36\xB0\xE6\xCE\xE5\xB1\xCA\xB1\xE0\xC2\xEB\xCE\xAA\xA1\xBE"
-                  "khk\xA1\xBF"),
-        std::string::npos);
+    // Cut as the panel cuts it; zhōng is "zh\xA8\xADng" in GBK.
+    EXPECT_EQ(markedValue(reply, kPinyinMarker).rfind("zh\xA8\xADng", 0), 0u) << reply;
+    EXPECT_EQ(markedValue(reply, kWubiMarker), "khk");
     EXPECT_NE(reply.find("charset=GBK"), std::string::npos);
 
     std::string escaped = exchange(
         service->port(),
         "GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=%D6%D0%2C HTTP/1.1\r\n"
         "Host: x\r\nAccept-Encoding: gzip, deflate\r\n\r\n");
-    EXPECT_NE(bodyOf(escaped).find("khk\xA1\xBF"), std::string::npos);
+    EXPECT_EQ(markedValue(escaped, kWubiMarker), "khk");
 }
 
 TEST_F(Service, UnknownKeywordGivesAPageWithoutThePinyinMarker) {
@@ -154,8 +147,7 @@ TEST_F(Service, UnknownKeywordGivesAPageWithoutThePinyinMarker) {
                          " HTTP/1.0\r\n\r\n");
         EXPECT_NE(statusOf(reply), 0);
         EXPECT_FALSE(bodyOf(reply).empty());
-        EXPECT_EQ(reply.find("\xB2\xE9\xD5\xD2\xC6\xB4\xD2\xF4\xCE\xAA\xA1\xBE"),
-                  std::string::npos);
+        EXPECT_EQ(markedValue(reply, kPinyinMarker), "<none>");
     }
 }
 

@@ -5,26 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "recognition/reply_decoding.h"
+
 using service::candidateReply;
 
 namespace {
 
-// The panel's cut: first "{" to first "}", drop 7 bytes at each end, split at "\".
+// The panel's own reply cutting, as a list.
 std::vector<std::string> cutLikeThePanel(const std::string& received) {
-    std::size_t open = received.find('{'), close = received.find('}');
-    std::vector<std::string> pieces;
-    if (open == std::string::npos || close == std::string::npos || close <= open)
-        return pieces;
-    std::string block = received.substr(open, close - open);
-    if (block.size() <= 14)
-        return pieces;
-    std::string core = block.substr(7, block.size() - 14);
-    std::size_t start = 0;
-    for (std::size_t at; (at = core.find('\\', start)) != std::string::npos; start = at + 1)
-        pieces.push_back(core.substr(start, at - start));
-    if (start < core.size())
-        pieces.push_back(core.substr(start));
-    return pieces;
+    Array<Text> pieces = cutReplyPieces(received);
+    std::vector<std::string> list;
+    for (int i = 1; i <= pieces.count(); ++i) list.push_back(pieces.at(i));
+    return list;
 }
 
 }  // namespace
