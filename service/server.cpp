@@ -120,7 +120,11 @@ struct RecognitionServer::State {
         auto timeout = options.readTimeout;
         http.set_read_timeout(timeout.count() / 1000, (timeout.count() % 1000) * 1000);
         http.set_write_timeout(timeout.count() / 1000, (timeout.count() % 1000) * 1000);
+        // One request per connection: the panel opens a new one for every request.
         http.set_keep_alive_max_count(1);
+        // Headers and body go out in two writes; without this the body could wait for the
+        // client's delayed acknowledgement of the headers.
+        http.set_tcp_nodelay(true);
         // The library's default also sets SO_REUSEPORT, which would let a second service start on
         // a port already served and share its clients; address reuse alone is what is wanted.
         http.set_socket_options([](int socket) {

@@ -92,10 +92,10 @@ bool ServiceProcess::alive() {
     return waitpid(pid_, &status, WNOHANG) == 0;
 }
 
-int ServiceProcess::terminate(std::chrono::milliseconds patience) {
+int ServiceProcess::terminate(std::chrono::milliseconds patience, int signalNumber) {
     if (pid_ <= 0)
         return -1;
-    kill(pid_, SIGTERM);
+    kill(pid_, signalNumber);
     auto deadline = Clock::now() + patience;
     int status = 0;
     while (Clock::now() < deadline) {

@@ -20,8 +20,10 @@ class ServiceProcess {
     bool running() const { return pid_ > 0 && port_ > 0; }
     int port() const { return port_; }
     bool alive();
-    // Sends SIGTERM and waits; the exit status, or -1 when it had to be killed.
-    int terminate(std::chrono::milliseconds patience = std::chrono::milliseconds(5000));
+    // Sends the signal (SIGTERM by default) and waits; the exit status, or -1 when it had to be
+    // killed.
+    int terminate(std::chrono::milliseconds patience = std::chrono::milliseconds(5000),
+                  int signalNumber = 15);
     // Everything the service printed so far (its log).
     std::string output();
 

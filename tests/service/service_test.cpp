@@ -1,6 +1,7 @@
 // The service as the panel meets it: the real program on a loopback port, raw requests in the
 // panel's exact form, replies cut by the panel's rules.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -254,6 +255,13 @@ TEST(ServiceProgram, LogsOneLinePerRequestAndStopsCleanlyOnSigterm) {
     EXPECT_NE(log.find("GET /Common/XinHuaZiDian/Default.aspx 200 "), std::string::npos) << log;
     EXPECT_NE(log.find("ms "), std::string::npos) << log;
     EXPECT_NE(log.find("stopped"), std::string::npos) << log;
+}
+
+TEST(ServiceProgram, StopsCleanlyOnSigintToo) {
+    ServiceProcess service(SERVICE_BINARY);
+    ASSERT_TRUE(service.running()) << service.output();
+    EXPECT_EQ(service.terminate(std::chrono::milliseconds(5000), SIGINT), 0);
+    EXPECT_NE(service.output().find("stopped"), std::string::npos);
 }
 
 TEST(ServiceProgram, ATakenPortIsReportedAndExitsNonZero) {
