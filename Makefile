@@ -38,7 +38,7 @@ build: native asan win64 win32
 # configure(dir, cmake arguments)
 # A tree is configured again whenever its arguments change, so new settings reach old trees.
 define configure
-	@mkdir -p $(1); args='-G $(GENERATOR) $(2)'; \
+	@mkdir -p $(1); args='-G $(GENERATOR) $(strip $(2))'; \
 	if [ ! -f $(1)/CMakeCache.txt ] || [ "$$(cat $(1).configure.args 2>/dev/null)" != "$$args" ]; then \
 	  echo "[build] configuring $(1)"; \
 	  cmake -S . -B $(1) $$args >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
