@@ -19,20 +19,19 @@ class NoTarget : public WindowsReferenceValueHost {
     void reactivateTarget() override {}
 };
 
+BOOL CALLBACK collectVisibleDialog(HWND window, LPARAM result) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND visibleDialogOf(DWORD thread) {
     HWND found = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM result) -> BOOL {
-            char name[32] = {};
-            GetClassNameA(window, name, sizeof(name));
-            if (lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(thread, collectVisibleDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -36,21 +36,20 @@ std::string textOf(HWND window) {
     return buffer;
 }
 
+BOOL CALLBACK collectVisibleDialog(HWND window, LPARAM result) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The visible dialog of the GUI thread `thread`, or null.
 HWND findDialog(DWORD thread) {
     HWND found = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM result) -> BOOL {
-            char name[32] = {};
-            GetClassNameA(window, name, sizeof(name));
-            if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(thread, collectVisibleDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
