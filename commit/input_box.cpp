@@ -20,7 +20,9 @@ const char kOriginalEditProcedure[] = "InputBoxEditProcedure";
 
 LRESULT CALLBACK numberModeEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
     auto original = reinterpret_cast<WNDPROC>(GetPropA(edit, kOriginalEditProcedure));
-    if (message == WM_CHAR && !acceptsTypedCharacterInNumberMode(static_cast<unsigned>(wParam))) {
+    // Characters from an input method arrive as WM_IME_CHAR and count as typed too.
+    if ((message == WM_CHAR || message == WM_IME_CHAR) &&
+        !acceptsTypedCharacterInNumberMode(static_cast<unsigned>(wParam))) {
         return 0;  // dropped without the edit field's beep
     }
     if (message == WM_NCDESTROY) {

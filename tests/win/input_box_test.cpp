@@ -226,8 +226,10 @@ TEST(InputBox, NumberModeDropsTypedLettersAndKeepsDigitsSignPointAndBackspace) {
         driveBox([&] { confirmed = showInputBox(nullptr, kPrompt, kTitle, "3", 3, entered); },
                  [](HWND, HWND edit, Observed& seen) {
                      // The selected "3" is replaced by the first accepted character. 中 typed as
-                     // its two GBK bytes is dropped too.
-                     type(edit, "a5x-Z.7\xD6\xD0q");
+                     // its two GBK bytes is dropped too, and so is 中 from an input method.
+                     type(edit, "a5x-Z.");
+                     PostMessageA(edit, WM_IME_CHAR, 0xD6D0, 1);
+                     type(edit, "7\xD6\xD0q");
                      seen.expectEdit(edit, "5-.7");
                      type(edit, "\b2");
                      seen.expectEdit(edit, "5-.2");
