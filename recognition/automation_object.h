@@ -15,12 +15,7 @@
 #include <memory>
 #include <utility>
 
-#if __has_include("text/text_operations.h")
 #include "text/text_operations.h"
-#else
-#include <string>
-using Text = std::string;  // GBK bytes, as in text/text_operations.h
-#endif
 
 // Outcome codes of a late-bound call, as kept in the per-thread last error.
 enum AutomationError : int {
