@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "recognition/automation_object.h"
+#include "recognition/script_evaluator.h"
 
 namespace {
 
@@ -18,20 +21,16 @@ bool setUpEvaluator(AutomationObject& evaluator) {
     return automationLastError() == automationOk;
 }
 
-// One reply piece through the evaluator, as the reply decoder does it.
+// One reply piece through the evaluator.
 Text unescape(const AutomationObject& evaluator, const Text& piece) {
-    AutomationValue value = callMethod(evaluator, "Eval", "U2G('" + piece + "')");
-    Text text = toText(value);
-    clearValue(value);
-    return text;
+    return evaluateScript(evaluator, "U2G('" + piece + "')");
 }
 
 class ScriptEvaluator : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(createObject(evaluator, scriptControl))
-            << "the Script Control is missing from this system";
-        ASSERT_TRUE(setUpEvaluator(evaluator)) << automationLastError();
+        ASSERT_TRUE(startScriptEvaluator(evaluator))
+            << "the Script Control is missing or refused its set-up: " << automationLastError();
     }
     void TearDown() override { releaseObject(evaluator); }
 
@@ -136,6 +135,31 @@ TEST(ScriptEvaluatorCreation, ByClassIdAndByTypeLibrary) {
     releaseObject(byClassId);
 }
 
+// The reply decoding's host, with the evaluator mixed in as the Windows layer does it.
+class ReplyHostForTest : public ReplyHost, public ScriptControlEvaluator {
+  public:
+    explicit ReplyHostForTest(const AutomationObject& evaluator)
+        : ScriptControlEvaluator(evaluator) {}
+    ByteString receivedData() override { return data; }
+    void setCandidateCaption(int index, const Text& caption) override { captions[index] = caption; }
+
+    ByteString data;
+    std::map<int, Text> captions;
+};
+
+TEST_F(ScriptEvaluator, ReplyDecodingThroughTheEvaluator) {
+    ReplyHostForTest host(evaluator);
+    EXPECT_EQ("\xD6\xD0", decodePiece(host, "\\u4e2d"));
+    const Text reply = "HTTP/1.1 200 OK\r\n\r\n{\"c\":\"\\u4e2d\\u6587\\u53e3\",\"v\":1}";
+    host.data = textToBytes(reply);
+    PanelState state;
+    onReplyData(state, host);
+    ASSERT_EQ(3u, host.captions.size());
+    EXPECT_EQ("中", host.captions[1]);
+    EXPECT_EQ("文", host.captions[2]);
+    EXPECT_EQ("口", host.captions[3]);
+}
+
 TEST(ScriptEvaluatorCreation, FailedCreationLeavesEveryCaptionEmpty) {
     AutomationObject evaluator;
     EXPECT_FALSE(createObject(evaluator, "No.Such.Object"));
@@ -143,6 +167,8 @@ TEST(ScriptEvaluatorCreation, FailedCreationLeavesEveryCaptionEmpty) {
     EXPECT_EQ(automationNoObject, automationLastError());
     EXPECT_EQ("", unescape(evaluator, "\\u4e2d"));
     EXPECT_EQ(automationNoObject, automationLastError());
+    ReplyHostForTest host(evaluator);
+    EXPECT_EQ("", decodePiece(host, "\\u4e2d"));
 }
 
 }  // namespace
