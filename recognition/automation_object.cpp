@@ -423,7 +423,7 @@ AutomationValue::~AutomationValue() {
         VariantClear(block_.get());
 }
 
-AutomationValue::AutomationValue(AutomationValue&& other) noexcept : AutomationValue() {
+AutomationValue::AutomationValue(AutomationValue&& other) : AutomationValue() {
     block_.swap(other.block_);
 }
 

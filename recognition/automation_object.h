@@ -70,7 +70,7 @@ class AutomationValue {
     ~AutomationValue();
     AutomationValue(const AutomationValue&) = delete;
     AutomationValue& operator=(const AutomationValue&) = delete;
-    AutomationValue(AutomationValue&& other) noexcept;
+    AutomationValue(AutomationValue&& other);  // the source is left empty, with a new block
     AutomationValue& operator=(AutomationValue&& other) noexcept;
 
     const VARIANT& variant() const { return *block_; }
@@ -120,6 +120,9 @@ class AutomationArgument {
     AutomationArgument(AutomationDate v) : kind_(Kind::date), real_(v.value) {}
     AutomationArgument(const char* v) : kind_(v ? Kind::text : Kind::nullText), text_(v ? v : "") {}
     AutomationArgument(const Text& v) : kind_(Kind::text), text_(v) {}
+    // Any other pointer (a wide string, an interface) would silently become a logical.
+    template <class T>
+    AutomationArgument(const T*) = delete;
     AutomationArgument(std::uint8_t v) : kind_(Kind::unsignedByte), integer_(v) {}
     AutomationArgument(short v) : kind_(Kind::shortInteger), integer_(v) {}
     AutomationArgument(int v) : kind_(Kind::integer), integer_(v) {}
