@@ -47,14 +47,14 @@ font_replacements() {
     done
     printf '\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null 9>&-)" >/dev/null 2>&1 9>&-
 }
 
 create_prefix() {
   if [ -f "$WINEPREFIX/.harness-ready" ]; then return; fi
   log "creating the Wine prefix $WINEPREFIX (once per build folder; takes a minute)"
   rm -rf "$WINEPREFIX"
-  wineboot -i >"$WINE_SESSION_DIR/wineboot.log" 2>&1 || true
+  wineboot -i >"$WINE_SESSION_DIR/wineboot.log" 2>&1 9>&- || true
   wineserver -w
   font_replacements
   wineserver -w
