@@ -166,7 +166,7 @@ bool TcpClient::send(const Text& text) {
 }
 
 bool TcpClient::send(const ByteString& bytes) {
-    return sendBytes(bytes.data(), static_cast<int>(bytes.size()));
+    return sendBytes(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
 bool TcpClient::sendBytes(const char* data, int length) {

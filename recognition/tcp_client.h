@@ -7,37 +7,15 @@
 // conditions are posted as WM_SOCKET_NOTIFY to a hidden window the control owns, so every
 // socket read and every event runs on the GUI thread between other window messages.
 
-#include <windows.h>
+// winsock2.h before windows.h, whatever else the includer defines.
 #include <winsock2.h>
 
-#include <cstddef>
+#include <windows.h>
+
 #include <string>
 #include <type_traits>
 
-#if __has_include("text/text_operations.h")
 #include "text/text_operations.h"
-#else
-// Local stand-in until the shared text operations are available.
-#ifndef TCP_CLIENT_LOCAL_TEXT_TYPES
-#define TCP_CLIENT_LOCAL_TEXT_TYPES
-using Text = std::string;
-// Counted bytes that may hold zero bytes; a type of its own, so it never mixes with Text.
-class ByteString {
-  public:
-    ByteString() = default;
-    ByteString(const char* data, std::size_t size) : bytes_(data, size) {}
-    const char* data() const { return bytes_.data(); }
-    std::size_t size() const { return bytes_.size(); }
-    bool empty() const { return bytes_.empty(); }
-    friend bool operator==(const ByteString& a, const ByteString& b) {
-        return a.bytes_ == b.bytes_;
-    }
-
-  private:
-    std::string bytes_;
-};
-#endif
-#endif
 
 // The one fixed private message number: socket notifications for the notification window.
 // wParam is the socket, LOWORD(lParam) the notification kind (FD_READ or FD_CLOSE).

@@ -128,7 +128,7 @@ int disconnects = 0;
 
 void recordArrival() {
     ByteString bytes = observed->receivedData();
-    arrivals.emplace_back(bytes.data(), bytes.size());
+    arrivals.emplace_back(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 void recordDisconnect() {
     ++disconnects;
