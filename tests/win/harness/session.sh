@@ -21,7 +21,7 @@ start_xvfb() {
   rm -f "$fifo" "$WINE_SESSION_DIR/display"
   mkfifo "$fifo"
   # -displayfd picks a free display number, so parallel builds never collide.
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -ac 3>"$fifo" \
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -ac 3>"$fifo" 9>&- \
     >"$WINE_SESSION_DIR/xvfb.log" 2>&1 &
   echo $! >"$WINE_SESSION_DIR/xvfb.pid"
   local n
@@ -47,14 +47,14 @@ font_replacements() {
     done
     printf '\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null 9>&-)" >/dev/null 2>&1 9>&-
 }
 
 create_prefix() {
   if [ -f "$WINEPREFIX/.harness-ready" ]; then return; fi
   log "creating the Wine prefix $WINEPREFIX (once per build folder; takes a minute)"
   rm -rf "$WINEPREFIX"
-  wineboot -i >"$WINE_SESSION_DIR/wineboot.log" 2>&1 || true
+  wineboot -i >"$WINE_SESSION_DIR/wineboot.log" 2>&1 9>&- || true
   wineserver -w
   font_replacements
   wineserver -w
@@ -72,7 +72,7 @@ case "${1:-}" in
     start_xvfb
     create_prefix
     # A persistent wineserver keeps start-up of each test program short.
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 9>&-
     log "ready: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX screenshots in $SCREENSHOT_DIR"
     ;;
   stop)
