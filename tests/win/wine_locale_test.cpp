@@ -70,6 +70,18 @@ TEST(WineLocale, ChineseFacesDrawChinese) {
     }
 }
 
+// The faces the panel names must exist under their own names, as on a Chinese Windows (a
+// fallback font would also draw Chinese, but under another name and other metrics).
+TEST(WineLocale, SongtiIsKnownByName) {
+    for (const char* requested : {"宋体", "SimSun"}) {
+        HFONT font = fontByFace(requested);
+        std::string face;
+        drawsChinese(font, &face);
+        EXPECT_EQ(face, requested) << "no face replacement for " << requested;
+        DeleteObject(font);
+    }
+}
+
 TEST(WineLocale, DefaultGuiFontDrawsChinese) {
     std::string face;
     EXPECT_TRUE(drawsChinese(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), &face))
