@@ -223,7 +223,9 @@ gui_click() {
 gui_right_click() { gui_click "$1" "$2" 3; }
 
 gui_drag() {
-    [ $# -ge 4 ] && [ $(($# % 2)) = 0 ] || gui_fail "gui_drag needs at least two points"
+    if [ $# -lt 4 ] || [ $(($# % 2)) != 0 ]; then
+        gui_fail "gui_drag needs at least two points"
+    fi
     gui_move "$1" "$2"
     gui_press 1
     shift 2
