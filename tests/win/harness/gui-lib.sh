@@ -172,8 +172,19 @@ gui_center() {
 # Wine places its virtual desktop as an X window; programs' screen coordinates are relative to
 # it. The desktop window lives only while a program runs (Wine closes it shortly after the last
 # one ends), so it is looked up each time rather than remembered.
+#
+# While one desktop process ends and the next starts there can be two such X windows for a
+# moment; the one that holds program windows (X children) is the live one.
 gui_desktop_window() {
-    xdotool search --limit 1 --name ' - Wine desktop$' 2>/dev/null | head -1
+    local id n best= most=-1
+    for id in $(xdotool search --name ' - Wine desktop$' 2>/dev/null); do
+        n=$(xwininfo -children -id "$id" 2>/dev/null | sed -n 's/^ *\([0-9]\+\) child.*/\1/p')
+        if [ "${n:-0}" -gt "$most" ]; then
+            most=${n:-0}
+            best=$id
+        fi
+    done
+    echo "$best"
 }
 
 # "x y" of an X window's top-left corner on the X screen. (xdotool getwindowgeometry doubles
@@ -236,22 +247,14 @@ gui_drag() {
     gui_release 1
 }
 
-# Keystrokes go to the X focus; the desktop window takes it so that Wine sees them.
-gui_focus_desktop() {
-    local id
-    id=$(gui_desktop_window) || true
-    if [ -n "$id" ]; then
-        xdotool windowfocus "$id" 2>/dev/null || true
-    fi
-}
-
+# Keystrokes go to the X focus, which Wine moves to the X window of the window it activates.
+# (Setting the X focus by hand is a trap: on a fresh session a second, dying desktop window may
+# take it and swallow the keys.)
 gui_type() {
-    gui_focus_desktop
     xdotool type --delay 40 -- "$1"
 }
 
 gui_key() {
-    gui_focus_desktop
     xdotool key --delay 40 -- "$@"
 }
 
