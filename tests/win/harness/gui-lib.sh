@@ -248,13 +248,42 @@ gui_drag() {
 }
 
 # Keystrokes go to the X focus, which Wine moves to the X window of the window it activates.
-# (Setting the X focus by hand is a trap: on a fresh session a second, dying desktop window may
-# take it and swallow the keys.)
+# When it is anywhere else (a desktop window of an ending desktop process, the root), Wine never
+# sees the keys: then the live desktop window takes it, and Wine passes keys on to its own
+# foreground window.
+gui_keyboard_ready() {
+    local desk focus i
+    desk=$(gui_desktop_window) || true
+    [ -n "$desk" ] || return 0
+    focus=$(xdotool getwindowfocus 2>/dev/null) || focus=
+    if [ -n "$focus" ] && xwininfo -tree -id "$desk" 2>/dev/null |
+        grep -qiE "^ *(0x0*$(printf '%x' "$focus")) |Window id: 0x0*$(printf '%x' "$focus") "; then
+        return 0
+    fi
+    gui_log "X focus ${focus:-none} is outside the Wine desktop $desk; giving it to the desktop"
+    xdotool windowfocus "$desk" 2>/dev/null || true
+    for ((i = 0; i < 20; i++)); do
+        [ "$(xdotool getwindowfocus 2>/dev/null)" = "$desk" ] && return 0
+        sleep 0.1
+    done
+}
+
+# What X sees, for failure reports: the focus and every Wine desktop window.
+gui_x_state() {
+    local id
+    echo "X focus: $(xdotool getwindowfocus 2>/dev/null || echo none)"
+    for id in $(xdotool search --name ' - Wine desktop$' 2>/dev/null); do
+        echo "desktop window $id: $(xwininfo -children -id "$id" 2>/dev/null | grep -c '^ *0x') X children"
+    done
+}
+
 gui_type() {
+    gui_keyboard_ready
     xdotool type --delay 40 -- "$1"
 }
 
 gui_key() {
+    gui_keyboard_ready
     xdotool key --delay 40 -- "$@"
 }
 
@@ -286,6 +315,9 @@ gui_fail() {
     printf '[gui] FAIL: %s\n' "$*" >&2
     if [ -n "${GUI_INFO:-}" ]; then
         printf '[gui] last inspection:\n%s\n' "$GUI_INFO" >&2
+    fi
+    if [ -n "${DISPLAY:-}" ]; then
+        gui_x_state | sed 's/^/[gui] /' >&2
     fi
     if [ -n "${DISPLAY:-}" ] && shot=$(gui_screenshot "${GUI_NAME:-gui}-failure" 2>/dev/null); then
         printf '[gui] screenshot: %s\n' "$shot" >&2

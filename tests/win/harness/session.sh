@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the Wine session of a test run: an Xvfb display, the private prefix (created
 # once, with a 1920x1080 virtual desktop shared by all programs and CJK font replacements) and
-# a persistent wineserver with Wine's own background services already running.
+# a persistent wineserver with Wine's own background services already running, and the desktop
+# held open by an idle program.
 #
 # usage: WINE_BUILD_DIR=build/win64 session.sh start|stop|status
 #
@@ -91,6 +92,30 @@ prepare_prefix() {
     echo "$sum" >"$WINEPREFIX/.harness-ready"
 }
 
+# An idle program that holds the virtual desktop open for the whole session (see
+# helpers/desktop_keeper.cpp); it is part of the Windows build, so a session started before the
+# build has none.
+keeper=$WINE_BUILD_DIR/tests/win/DesktopKeeper.exe
+
+keeper_alive() {
+    [ -f "$logs/keeper.pid" ] && kill -0 "$(cat "$logs/keeper.pid")" 2>/dev/null
+}
+
+start_keeper() {
+    local i
+    [ -f "$keeper" ] || return 0
+    wine "$keeper" </dev/null >"$logs/keeper.log" 2>&1 9>&- &
+    echo $! >"$logs/keeper.pid"
+    for ((i = 0; i < 600; i++)); do
+        if xwininfo -root -tree 2>/dev/null | grep -q ' - Wine desktop"'; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    log "the virtual desktop did not appear; see $logs/keeper.log"
+    exit 1
+}
+
 # The prefix's own server holds its folder open; other sessions' servers do not.
 wineserver_alive() {
     local pid
@@ -120,7 +145,7 @@ stop_session() {
             kill -9 "$pid" 2>/dev/null || true
         fi
     fi
-    rm -f "$logs/xvfb.pid" "$logs/display"
+    rm -f "$logs/xvfb.pid" "$logs/display" "$logs/keeper.pid"
 }
 
 # One start or stop at a time per build folder (a test run on its own may start the session
@@ -136,6 +161,7 @@ case "${1:-}" in
 start)
     take_lock
     if xvfb_alive && wineserver_alive && [ -f "$logs/ready" ]; then
+        keeper_alive || start_keeper
         exit 0
     fi
     # Whatever is left of an earlier session (a killed run, a reboot) goes first.
@@ -148,6 +174,7 @@ start)
     # Wine's background services start with the first program of the prefix and live on; start
     # them here so that they inherit log files rather than a test's output.
     wine cmd.exe /c exit 0 </dev/null >"$logs/services.log" 2>&1 9>&- || true
+    start_keeper
     touch "$logs/ready"
     log "ready: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX screenshots in $SCREENSHOT_DIR"
     ;;

@@ -82,12 +82,16 @@ assert_eq "PNG 1920x1080" "$(identify -format '%m %wx%h' "$shot")" "screenshot f
 echo "screenshot: $shot"
 
 # --- The same post into a Unicode program, the usual kind under Wine -----------------------------
+# The session's desktop outlives the programs on it.
+desktop=$(gui_desktop_window)
+[ -n "$desktop" ] || gui_fail "no X window for the virtual desktop"
 gui_stop "$GUI_PID"
 gui_wait_gone --class HwTestTarget || gui_fail "the target did not end"
 ulog=$GUI_DIR/unicode-target.log
 gui_start "$GUI_TARGET" "$ulog" --unicode --title "Unicode target"
 assert_log "$ulog" '^ready	.*mode=unicode$' "the Unicode target starts"
 gui_wait_window --title "Unicode target" || gui_fail "the inspector does not find the Unicode target"
+assert_eq "$desktop" "$(gui_desktop_window)" "desktop window after a program ended and another started"
 gui_inspect --foreground --post-char D6,D0 || gui_fail "posting failed"
 assert_log "$ulog" "^text	gbk=D6D0	len=2$" "posted 中 reaches the Unicode EDIT"
 assert_eq "char	wparam=0x4E2D	lparam=0x00000001	gbk=D6D0" "$(grep '^char' "$ulog")" \

@@ -90,7 +90,11 @@ for pid in $second_servers; do
     ! kill -0 "$pid" 2>/dev/null || gui_fail "wineserver $pid survived stop"
 done
 assert_eq "" "$(servers_of "$second/wineprefix")" "wineservers of the stopped prefix"
-[ ! -e "/tmp/.X11-unix/X${second_display#:}" ] || gui_fail "the display socket is left behind"
+# (The display number itself may already serve another session's new Xvfb.)
+lock=/tmp/.X${second_display#:}-lock
+if [ -f "$lock" ] && [ "$(tr -d ' \n' <"$lock")" = "$new_xvfb" ]; then
+    gui_fail "the display lock $lock of the stopped Xvfb is left behind"
+fi
 if WINE_BUILD_DIR=$second bash "$session" status >/dev/null; then
     gui_fail "status reports the stopped session as running"
 fi
