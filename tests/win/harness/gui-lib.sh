@@ -34,6 +34,8 @@
 #   gui_type TEXT / gui_key KEY...  keyboard input (xdotool key names: Return, Escape, ctrl+a)
 #   gui_to_x X Y                    "x y" on the X screen for Wine screen coordinates
 #   gui_x_position XID              "x y" of an X window on the X screen
+#   gui_desktop_window              X window id of the live Wine virtual desktop
+#   gui_x_state                     the X focus and the desktop windows (for failure reports)
 #   gui_screenshot NAME             save the screen, print the path
 #   gui_wait_until CMD...           poll a command until it succeeds (GUI_TIMEOUT)
 #   gui_wait_log FILE REGEX         poll a log file until a line matches (grep -E)
@@ -75,7 +77,6 @@ gui_cleanup() {
     for pid in "${GUI_PIDS[@]}"; do
         gui_stop "$pid"
     done
-    GUI_PIDS=()
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -93,8 +94,15 @@ gui_start() {
     gui_log "started $(basename "$exe") $* (pid $GUI_PID, output $out)"
 }
 
+# Only programs of this script are ended, and each once: a pid ended earlier may belong to
+# someone else by now.
 gui_stop() {
-    local pid=$1 i
+    local pid=$1 i kept=()
+    for i in "${GUI_PIDS[@]}"; do
+        [ "$i" = "$pid" ] || kept+=("$i")
+    done
+    [ "${#kept[@]}" != "${#GUI_PIDS[@]}" ] || return 0
+    GUI_PIDS=("${kept[@]}")
     kill "$pid" 2>/dev/null || return 0
     for ((i = 0; i < 50; i++)); do
         kill -0 "$pid" 2>/dev/null || break
@@ -176,7 +184,7 @@ gui_center() {
 # While one desktop process ends and the next starts there can be two such X windows for a
 # moment; the one that holds program windows (X children) is the live one.
 gui_desktop_window() {
-    local id n best= most=-1
+    local id n best="" most=-1
     for id in $(xdotool search --name ' - Wine desktop$' 2>/dev/null); do
         n=$(xwininfo -children -id "$id" 2>/dev/null | sed -n 's/^ *\([0-9]\+\) child.*/\1/p')
         if [ "${n:-0}" -gt "$most" ]; then
