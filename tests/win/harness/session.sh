@@ -118,11 +118,15 @@ start_keeper() {
 
 # The prefix's own server holds its folder open; other sessions' servers do not.
 wineserver_alive() {
-    local pid
-    for pid in $(pgrep wineserver); do
-        if find "/proc/$pid/fd" -maxdepth 1 -lname "$WINEPREFIX" 2>/dev/null | grep -q .; then
-            return 0
-        fi
+    local proc
+    for proc in /proc/[0-9]*; do
+        case $(cat "$proc/comm" 2>/dev/null) in
+        wineserver*)
+            if find "$proc/fd" -maxdepth 1 -lname "$WINEPREFIX" 2>/dev/null | grep -q .; then
+                return 0
+            fi
+            ;;
+        esac
     done
     return 1
 }

@@ -18,8 +18,5 @@ export SCREENSHOT_DIR=$WINE_BUILD_DIR/screenshots
 if [ -f "$WINE_SESSION_DIR/display" ]; then
     DISPLAY=$(cat "$WINE_SESSION_DIR/display")
     export DISPLAY
-else
-    # Never fall back to a display that belongs to someone else.
-    unset DISPLAY
+    unset WAYLAND_DISPLAY
 fi
-unset WAYLAND_DISPLAY

@@ -22,9 +22,15 @@ xvfb_pid() { cat "$1/wine-session/xvfb.pid"; }
 
 # The wineserver processes that serve a prefix (they hold the prefix folder open).
 servers_of() {
-    local pid
-    for pid in $(pgrep wineserver); do
-        if find "/proc/$pid/fd" -maxdepth 1 -lname "$1" 2>/dev/null | grep -q .; then echo "$pid"; fi
+    local proc
+    for proc in /proc/[0-9]*; do
+        case $(cat "$proc/comm" 2>/dev/null) in
+        wineserver*)
+            if find "$proc/fd" -maxdepth 1 -lname "$1" 2>/dev/null | grep -q .; then
+                echo "${proc#/proc/}"
+            fi
+            ;;
+        esac
     done
 }
 
