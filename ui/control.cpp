@@ -56,7 +56,12 @@ void registerWindowClasses(HINSTANCE instance) {
     RegisterClassExA(&windowClass);
 }
 
-Control::~Control() = default;
+Control::~Control() {
+    // A window that outlives its control falls back to the default processing.
+    if (window_ && IsWindow(window_)) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    }
+}
 
 int Control::clampPosition(int value) {
     return std::clamp(value, -kPositionLimit, kPositionLimit);

@@ -37,7 +37,13 @@ DWORD windowExtendedStyle(const WindowRecord& record) {
 }
 }  // namespace
 
-Form::~Form() = default;
+Form::~Form() {
+    // The controls may be gone already; they clean up after themselves.
+    controls_.clear();
+    if (window_ && IsWindow(window_)) {
+        DestroyWindow(window_);
+    }
+}
 
 void Form::createWindow(const WindowRecord& record) {
     form_ = this;

@@ -1,0 +1,7 @@
+#include "app/program_state.h"
+
+PanelState panelState;
+
+void initialiseState() {
+    panelState = PanelState();
+}

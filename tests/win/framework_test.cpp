@@ -1,0 +1,560 @@
+// The window framework under Wine, with small forms of the tests' own: building order and
+// event sequence, properties, timers, painting of transparent labels and mouse dispatch.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework_test_support.h"
+#include "text/runtime_error.h"
+#include "ui/drawing_board.h"
+#include "ui/form.h"
+#include "ui/label.h"
+#include "ui/picture_button.h"
+#include "ui/timer.h"
+
+using namespace ui;
+using test_support::MouseStep;
+using test_support::playMouse;
+using test_support::pump;
+using test_support::pumpUntil;
+using test_support::screenPoint;
+
+namespace {
+
+// A borderless white test window, topmost, at a fixed place on the screen.
+WindowRecord testWindow(const char* caption, bool dragAnywhere = false) {
+    WindowRecord record;
+    record.left = 300;
+    record.top = 200;
+    record.width = 320;
+    record.height = 240;
+    record.caption = caption;
+    record.border = BorderStyle::none;
+    record.backgroundColour = RGB(255, 255, 255);
+    record.alwaysOnTop = true;
+    record.dragAnywhere = dragAnywhere;
+    record.escapeCloses = true;
+    return record;
+}
+
+class FrameworkTest : public ::testing::Test {
+protected:
+    void SetUp() override { test_support::initialiseOnce(); }
+    void TearDown() override { pump(50); }
+};
+
+// ---- Building order and event sequence ---------------------------------------------------------
+
+namespace order {
+Form* form = nullptr;
+std::vector<std::string> log;
+bool destroyInCreated = false;
+
+void note(const char* what) {
+    log.push_back(std::string(what) + (IsWindowVisible(form->handle()) ? " (shown)" : ""));
+}
+void created() {
+    note("created");
+    if (destroyInCreated) {
+        DestroyWindow(form->handle());
+        return;
+    }
+    form->setLeft(form->left() + 40);
+    note("created ends");
+}
+void moved() {
+    note("moved");
+}
+void sized() {
+    note("sized");
+}
+}  // namespace order
+
+TEST_F(FrameworkTest, CreatedRunsWithItsMoveNestedThenMovedThenSizedAllBeforeTheWindowShows) {
+    order::log.clear();
+    order::destroyInCreated = false;
+    Label label;
+    Form form;
+    order::form = &form;
+    const WindowRecord window = testWindow("order");
+    const ControlRecord controls[] = {{&label, "Label", {10, 10, 80, 20}}};
+    const EventBinding events[] = {{form, Event::created, order::created},
+                                   {form, Event::positionChanged, order::moved},
+                                   {form, Event::sizeChanged, order::sized}};
+    form.load({&window, controls, {}, events});
+
+    // The creation's own WM_MOVE and WM_SIZE raised nothing; the move made by the created
+    // handler ran the position-changed handler inside it.
+    const std::vector<std::string> expected = {"created", "moved", "created ends", "moved",
+                                               "sized"};
+    EXPECT_EQ(order::log, expected);
+    EXPECT_TRUE(IsWindowVisible(form.handle()));
+    EXPECT_EQ(form.left(), 340);
+    // Made topmost at creation.
+    EXPECT_TRUE(GetWindowLongA(form.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(FrameworkTest, AWindowDestroyedByItsCreatedHandlerRaisesNothingMoreAndIsNeverShown) {
+    order::log.clear();
+    order::destroyInCreated = true;
+    Form form;
+    order::form = &form;
+    const WindowRecord window = testWindow("destroyed");
+    const EventBinding events[] = {{form, Event::created, order::created},
+                                   {form, Event::positionChanged, order::moved},
+                                   {form, Event::sizeChanged, order::sized}};
+    form.load({&window, {}, {}, events});
+    order::destroyInCreated = false;
+    const std::vector<std::string> expected = {"created"};
+    EXPECT_EQ(order::log, expected);
+    EXPECT_EQ(form.handle(), nullptr);
+    EXPECT_FALSE(form.loaded());
+}
+
+TEST_F(FrameworkTest, ControlsStackInTableOrderAndOnlyVisibleOnesAreShown) {
+    Label first;
+    Label second;
+    TransparentLabel third;
+    Timer timer;
+    Form form;
+    const WindowRecord window = testWindow("z-order");
+    Placement hidden = {40, 10, 80, 20};
+    hidden.visible = false;
+    const ControlRecord controls[] = {{&first, "First", {10, 10, 80, 20}},
+                                      {&second, "Second", hidden},
+                                      {&timer, "Timer", {}},
+                                      {&third, "Third", {70, 10, 80, 20}}};
+    form.load({&window, controls, {}, {}});
+
+    HWND top = GetWindow(form.handle(), GW_CHILD);
+    EXPECT_EQ(top, first.handle());
+    EXPECT_EQ(GetWindow(first.handle(), GW_HWNDNEXT), second.handle());
+    EXPECT_EQ(GetWindow(second.handle(), GW_HWNDNEXT), third.handle());
+    EXPECT_TRUE(first.visible());
+    EXPECT_FALSE(second.visible());
+    EXPECT_TRUE(third.visible());
+    EXPECT_FALSE(IsWindowVisible(timer.handle()));
+    const LONG style = GetWindowLongA(first.handle(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_TRUE(style & WS_CLIPSIBLINGS);
+    EXPECT_TRUE(GetWindowLongA(third.handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+}
+
+TEST_F(FrameworkTest, PositionsAndSizesAreClampedToTheirRanges) {
+    Label label;
+    Form form;
+    const WindowRecord window = testWindow("clamping");
+    const ControlRecord controls[] = {{&label, "Label", {10, 10, 80, 20}}};
+    form.load({&window, controls, {}, {}});
+
+    label.setLeft(-40000);
+    EXPECT_EQ(label.left(), -32627);
+    label.setTop(40000);
+    EXPECT_EQ(label.top(), 32627);
+    label.setWidth(-5);
+    EXPECT_EQ(label.width(), 0);
+    label.setHeight(33);
+    EXPECT_EQ(label.height(), 33);
+    label.setLeft(12);
+    label.setTop(13);
+    EXPECT_EQ(label.left(), 12);
+    EXPECT_EQ(label.top(), 13);
+    EXPECT_EQ(label.width(), 0);
+}
+
+// ---- showState ---------------------------------------------------------------------------------
+
+namespace states {
+std::vector<int> seenWhileMoving;
+Form* form = nullptr;
+void moved() {
+    seenWhileMoving.push_back(form->showState());
+}
+}  // namespace states
+
+TEST_F(FrameworkTest, ShowStateReadsTwoWhileMinimizedAndZeroAfterRestoringButNeverOne) {
+    Form form;
+    states::form = &form;
+    WindowRecord window = testWindow("states");
+    window.border = BorderStyle::fixedSingle;
+    window.minimizeBox = true;
+    const EventBinding events[] = {{form, Event::positionChanged, states::moved}};
+    form.load({&window, {}, {}, events});
+    pump(100);
+    EXPECT_EQ(form.showState(), 0);
+
+    states::seenWhileMoving.clear();
+    form.setShowState(2);
+    pump(100);
+    EXPECT_EQ(form.showState(), 2);
+    // Minimizing moves the window, and the handler already reads the minimized state.
+    ASSERT_FALSE(states::seenWhileMoving.empty());
+    EXPECT_EQ(states::seenWhileMoving.back(), 2);
+
+    states::seenWhileMoving.clear();
+    ShowWindow(form.handle(), SW_RESTORE);
+    pump(100);
+    EXPECT_EQ(form.showState(), 0);
+    ASSERT_FALSE(states::seenWhileMoving.empty());
+    EXPECT_EQ(states::seenWhileMoving.back(), 0);
+
+    form.setShowState(1);
+    pump(100);
+    EXPECT_EQ(form.showState(), 0);
+    RECT rect = {};
+    GetWindowRect(form.handle(), &rect);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2);
+
+    form.setShowState(2);
+    pump(100);
+    form.setShowState(1);
+    pump(100);
+    EXPECT_EQ(form.showState(), 0);
+}
+
+// ---- Timer -------------------------------------------------------------------------------------
+
+namespace ticks {
+std::vector<DWORD> at;
+void tick() {
+    at.push_back(GetTickCount());
+}
+}  // namespace ticks
+
+class TimerTest : public FrameworkTest {
+protected:
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        ticks::at.clear();
+        window_ = testWindow("timer");
+        form_.load({&window_, controls_, {}, events_});
+    }
+    Timer timer_;
+    Form form_;
+    WindowRecord window_;
+    const ControlRecord controls_[1] = {{&timer_, "Timer", {}}};
+    const EventBinding events_[1] = {{timer_, Event::tick, ticks::tick}};
+};
+
+TEST_F(TimerTest, ANewIntervalStartsAFreshPeriod) {
+    timer_.setInterval(500);
+    const DWORD started = GetTickCount();
+    pump(300);
+    ASSERT_TRUE(ticks::at.empty());
+    timer_.setInterval(600);
+    const DWORD changed = GetTickCount();
+    ASSERT_TRUE(pumpUntil([] { return !ticks::at.empty(); }, 3000));
+    // Not at 500 after the first start: 600 after the change.
+    EXPECT_GE(ticks::at.front() - changed, 560u);
+    EXPECT_GE(ticks::at.front() - started, 860u);
+}
+
+TEST_F(TimerTest, WritingTheSameIntervalLeavesTheRunningPeriodAlone) {
+    timer_.setInterval(600);
+    const DWORD started = GetTickCount();
+    pump(400);
+    ASSERT_TRUE(ticks::at.empty());
+    timer_.setInterval(600);
+    ASSERT_TRUE(pumpUntil([] { return !ticks::at.empty(); }, 3000));
+    // A restarted period would end 1000 ms after the start.
+    EXPECT_LT(ticks::at.front() - started, 950u);
+    EXPECT_GE(ticks::at.front() - started, 560u);
+}
+
+TEST_F(TimerTest, ZeroOrANegativeIntervalStopsTheTimer) {
+    timer_.setInterval(100);
+    ASSERT_TRUE(pumpUntil([] { return ticks::at.size() >= 2; }, 3000));
+    timer_.setInterval(-20);
+    EXPECT_EQ(timer_.interval(), 0);
+    ticks::at.clear();
+    pump(400);
+    EXPECT_TRUE(ticks::at.empty());
+
+    timer_.setInterval(100);
+    ASSERT_TRUE(pumpUntil([] { return !ticks::at.empty(); }, 3000));
+    timer_.setInterval(0);
+    ticks::at.clear();
+    pump(400);
+    EXPECT_TRUE(ticks::at.empty());
+}
+
+TEST_F(FrameworkTest, ATimerWithAnIntervalInItsDescriptionStartsWhenCreated) {
+    ticks::at.clear();
+    Timer timer({.interval = 50});
+    Form form;
+    const WindowRecord window = testWindow("started timer");
+    const ControlRecord controls[] = {{&timer, "Timer", {}}};
+    const EventBinding events[] = {{timer, Event::tick, ticks::tick}};
+    form.load({&window, controls, {}, events});
+    EXPECT_TRUE(pumpUntil([] { return ticks::at.size() >= 2; }, 3000));
+}
+
+// ---- Painting ----------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, EmptyingATransparentLabelLeavesNoTraceOfTheWideText) {
+    TransparentLabel label({.caption = "",
+                            .effect = TextEffect::blackShadow,
+                            .font = {.face = "Arial", .height = 28, .weight = FW_BOLD},
+                            .textColour = RGB(200, 0, 0),
+                            .alignment = Alignment::left,
+                            .wordWrap = false,
+                            .verticalAlignment = VerticalAlignment::centre});
+    Form form;
+    WindowRecord window = testWindow("transparent");
+    window.backgroundColour = RGB(40, 120, 220);
+    const ControlRecord controls[] = {{&label, "Label", {10, 40, 300, 60}}};
+    form.load({&window, controls, {}, {}});
+    pump(200);
+    const RECT area = {10, 40, 310, 100};
+    const std::vector<COLORREF> before = test_support::capture(form.handle(), area);
+
+    label.setCaption("WWWWWWWWWWWWWWWW");
+    pump(100);
+    const std::vector<COLORREF> written = test_support::capture(form.handle(), area);
+    EXPECT_NE(written, before) << "the text was not drawn at all";
+    // The background shows between the letters: the label paints no background of its own.
+    EXPECT_NE(std::count(written.begin(), written.end(), RGB(40, 120, 220)), 0);
+
+    label.setCaption("");
+    pump(100);
+    EXPECT_EQ(test_support::capture(form.handle(), area), before);
+}
+
+TEST_F(FrameworkTest, DrawingBoardKeepsItsDrawingAndWidePensAreSolid) {
+    DrawingBoard board({.backgroundColour = RGB(247, 247, 247),
+                        .penStyle = PenStyle::dotted,
+                        .penWidth = 1,
+                        .penColour = RGB(0, 0, 0)});
+    Form form;
+    const WindowRecord window = testWindow("board");
+    const ControlRecord controls[] = {{&board, "Board", {10, 10, 200, 200}}};
+    form.load({&window, controls, {}, {}});
+    pump(100);
+
+    // A dotted 1-pixel line leaves gaps; a 6-pixel line of the same style does not.
+    board.drawLine(0, 20, 199, 20);
+    int gaps = 0;
+    for (int x = 0; x < 100; ++x) {
+        gaps += board.pixel(x, 20) == RGB(247, 247, 247);
+    }
+    EXPECT_GT(gaps, 10);
+    board.setPenWidth(6);
+    board.setPenColour(RGB(0, 0, 255));
+    board.drawLine(0, 100, 199, 100);
+    for (int x = 5; x < 195; ++x) {
+        ASSERT_EQ(board.pixel(x, 100), RGB(0, 0, 255)) << "at x " << x;
+    }
+    board.setPenWidth(40000);
+    EXPECT_EQ(board.penWidth(), 32767);
+    board.setPenWidth(-3);
+    EXPECT_EQ(board.penWidth(), 0);
+
+    // What the screen shows comes from the off-screen drawing.
+    const RECT area = {10 + 50, 10 + 100, 10 + 51, 10 + 101};
+    EXPECT_EQ(test_support::capture(form.handle(), area).front(), RGB(0, 0, 255));
+
+    board.clear();
+    EXPECT_EQ(board.pixel(50, 100), RGB(247, 247, 247));
+    EXPECT_EQ(test_support::capture(form.handle(), area).front(), RGB(247, 247, 247));
+}
+
+// ---- Mouse dispatch ----------------------------------------------------------------------------
+
+namespace mouse {
+std::vector<std::string> log;
+int lastX = -1;
+int lastY = -1;
+void record(const char* what, int x, int y) {
+    log.push_back(what);
+    lastX = x;
+    lastY = y;
+}
+void windowRightDown(int x, int y, int) {
+    record("window right down", x, y);
+}
+void windowLeftDown(int x, int y, int) {
+    record("window left down", x, y);
+}
+void labelLeftDown(int x, int y, int) {
+    record("label left down", x, y);
+}
+void labelLeftUp(int x, int y, int) {
+    record("label left up", x, y);
+}
+void childRightDown(int x, int y, int) {
+    record("child right down", x, y);
+}
+void boardMove(int x, int y, int) {
+    record("board move", x, y);
+}
+void clicked() {
+    log.push_back("clicked");
+}
+}  // namespace mouse
+
+TEST_F(FrameworkTest, ACapturedPointerLeftOfADrawingBoardArrivesAsAnUnsignedPosition) {
+    mouse::log.clear();
+    DrawingBoard board;
+    Form form;
+    const WindowRecord window = testWindow("capture");
+    const ControlRecord controls[] = {{&board, "Board", {50, 50, 100, 100}}};
+    const EventBinding events[] = {{board, MouseEvent::mouseMoved, mouse::boardMove}};
+    form.load({&window, controls, {}, events});
+    pump(100);
+
+    SetCapture(board.handle());
+    const POINT left = screenPoint(board.handle(), -5, 20);
+    playMouse({{MouseStep::move, left.x, left.y}}, 200);
+    ReleaseCapture();
+    ASSERT_FALSE(mouse::log.empty());
+    EXPECT_EQ(mouse::lastX, 65531);
+    EXPECT_EQ(mouse::lastY, 20);
+}
+
+TEST_F(FrameworkTest, ARightPressOnAChildRaisesTheChildsEventNotTheWindows) {
+    mouse::log.clear();
+    TransparentLabel child;
+    Form form;
+    const WindowRecord window = testWindow("right press");
+    const ControlRecord controls[] = {{&child, "Child", {40, 40, 100, 60}}};
+    const EventBinding events[] = {{form, MouseEvent::rightButtonDown, mouse::windowRightDown},
+                                   {child, MouseEvent::rightButtonDown, mouse::childRightDown}};
+    form.load({&window, controls, {}, events});
+    pump(100);
+
+    const POINT onChild = screenPoint(child.handle(), 30, 20);
+    playMouse({{MouseStep::move, onChild.x, onChild.y},
+               {MouseStep::rightDown, onChild.x, onChild.y},
+               {MouseStep::rightUp, onChild.x, onChild.y}});
+    ASSERT_EQ(mouse::log, std::vector<std::string>{"child right down"});
+    EXPECT_EQ(mouse::lastX, 30);
+    EXPECT_EQ(mouse::lastY, 20);
+
+    // Outside every control the window's own event runs.
+    mouse::log.clear();
+    const POINT onWindow = screenPoint(form.handle(), 200, 200);
+    playMouse({{MouseStep::move, onWindow.x, onWindow.y},
+               {MouseStep::rightDown, onWindow.x, onWindow.y},
+               {MouseStep::rightUp, onWindow.x, onWindow.y}});
+    EXPECT_EQ(mouse::log, std::vector<std::string>{"window right down"});
+}
+
+TEST_F(FrameworkTest, ALeftPressOnALabelDragsTheWindowAndRaisesNoLabelEvent) {
+    mouse::log.clear();
+    Label label({.caption = "drag me", .backgroundColour = RGB(200, 230, 255)});
+    Form form;
+    const WindowRecord window = testWindow("drag", /*dragAnywhere=*/true);
+    const ControlRecord controls[] = {{&label, "Label", {20, 20, 120, 30}}};
+    const EventBinding events[] = {{label, MouseEvent::leftButtonDown, mouse::labelLeftDown},
+                                   {label, MouseEvent::leftButtonUp, mouse::labelLeftUp},
+                                   {form, MouseEvent::leftButtonDown, mouse::windowLeftDown}};
+    form.load({&window, controls, {}, events});
+    pump(100);
+    const int startLeft = form.left();
+    const int startTop = form.top();
+
+    const POINT from = screenPoint(label.handle(), 30, 10);
+    std::vector<MouseStep> steps = {{MouseStep::move, from.x, from.y},
+                                    {MouseStep::leftDown, from.x, from.y, 150}};
+    for (int i = 1; i <= 10; ++i) {
+        steps.push_back({MouseStep::move, from.x + 6 * i, from.y + 4 * i, 30});
+    }
+    steps.push_back({MouseStep::leftUp, from.x + 60, from.y + 40, 100});
+    playMouse(steps);
+
+    EXPECT_EQ(form.left(), startLeft + 60);
+    EXPECT_EQ(form.top(), startTop + 40);
+    EXPECT_TRUE(mouse::log.empty()) << mouse::log.front();
+}
+
+TEST_F(FrameworkTest, APictureButtonClicksOnlyWhenReleasedInside) {
+    mouse::log.clear();
+    PictureButton button;
+    Form form;
+    const WindowRecord window = testWindow("picture button");
+    const ControlRecord controls[] = {{&button, "Button", {40, 40, 80, 30}}};
+    const EventBinding events[] = {{button, Event::clicked, mouse::clicked}};
+    form.load({&window, controls, {}, events});
+    pump(100);
+
+    const POINT inside = screenPoint(button.handle(), 40, 15);
+    const POINT outside = screenPoint(button.handle(), 40, 80);
+    playMouse({{MouseStep::move, inside.x, inside.y}});
+    EXPECT_EQ(button.state(), PictureButton::State::hot);
+    EXPECT_EQ(GetCapture(), button.handle());
+    playMouse({{MouseStep::leftDown, inside.x, inside.y},
+               {MouseStep::move, outside.x, outside.y},
+               {MouseStep::leftUp, outside.x, outside.y}});
+    EXPECT_TRUE(mouse::log.empty());
+    EXPECT_EQ(button.state(), PictureButton::State::normal);
+    EXPECT_NE(GetCapture(), button.handle());
+
+    playMouse({{MouseStep::move, inside.x, inside.y},
+               {MouseStep::leftDown, inside.x, inside.y},
+               {MouseStep::leftUp, inside.x, inside.y}});
+    EXPECT_EQ(mouse::log, std::vector<std::string>{"clicked"});
+    playMouse({{MouseStep::move, outside.x, outside.y}});
+}
+
+// ---- Keyboard and the end of the loop ----------------------------------------------------------
+
+TEST_F(FrameworkTest, EscapeClosesTheWindowAndTheLastWindowEndsTheLoop) {
+    Label label;
+    Form form;
+    const WindowRecord window = testWindow("escape");
+    const ControlRecord controls[] = {{&label, "Label", {10, 10, 80, 20}}};
+    form.load({&window, controls, {}, {}});
+    static int exits = 0;
+    exits = 0;
+    registerExitRoutine([] { ++exits; });
+    // Esc pressed while a control has the keyboard focus.
+    PostMessageA(label.handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    runMessageLoop();
+    EXPECT_FALSE(IsWindow(form.handle()));
+    EXPECT_FALSE(form.loaded());
+    EXPECT_EQ(exits, 1);
+}
+
+// ---- Fatal errors ------------------------------------------------------------------------------
+
+void reportWhichText(const std::string&, const std::string& text) {
+    if (text.find("未载入欲访问窗口组件所在的窗口") != std::string::npos) {
+        std::fputs("report: window not loaded\n", stderr);
+    } else if (text.find("指定窗口尚未载入") != std::string::npos) {
+        std::fputs("report: control window missing\n", stderr);
+    } else {
+        std::fputs("report: other\n", stderr);
+    }
+}
+
+void touchCaptionOfUnbuiltLabel() {
+    setRuntimeErrorReporter(reportWhichText);
+    Label label;
+    label.setCaption("x");
+}
+
+void setIntervalOfDestroyedTimer() {
+    test_support::initialiseOnce();
+    setRuntimeErrorReporter(reportWhichText);
+    Timer timer;
+    Form form;
+    const WindowRecord window = testWindow("fatal");
+    const ControlRecord controls[] = {{&timer, "Timer", {}}};
+    form.load({&window, controls, {}, {}});
+    DestroyWindow(timer.handle());
+    timer.setInterval(10);
+}
+
+TEST(FrameworkDeathTest, TouchingAControlOfAnUnbuiltWindowIsFatal) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(touchCaptionOfUnbuiltLabel(), ::testing::ExitedWithCode(-1),
+                "report: window not loaded");
+    EXPECT_EXIT(setIntervalOfDestroyedTimer(), ::testing::ExitedWithCode(-1),
+                "report: control window missing");
+}
+
+}  // namespace
