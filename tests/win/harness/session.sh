@@ -72,7 +72,7 @@ case "${1:-}" in
     start_xvfb
     create_prefix
     # A persistent wineserver keeps start-up of each test program short.
-    wineserver -p
+    wineserver -p </dev/null >/dev/null 2>&1
     log "ready: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX screenshots in $SCREENSHOT_DIR"
     ;;
   stop)
