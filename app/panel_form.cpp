@@ -138,22 +138,22 @@ constexpr MouseCursor hand = MouseCursor::hand;
 // ---- Controls, top of the z-order first ------------------------------------------------------
 //                                                 left  top  width height visible disabled cursor
 const ControlRecord kPanelControls[] = {
-    {&InfoLabel, "InfoLabel",                     {7,   213,  209,   24, true, false, arrow}},
-    {&MinimizeButton, "MinimizeButton",           {255,  10,   16,   16, true, false, hand}},
-    {&CandidateButton10, "CandidateButton10",     {261, 176,   43,   35, true, false, hand}},
-    {&CandidateButton9, "CandidateButton9",       {219, 176,   43,   35, true, false, hand}},
-    {&CandidateButton8, "CandidateButton8",       {261, 139,   43,   35, true, false, hand}},
-    {&CandidateButton7, "CandidateButton7",       {219, 139,   43,   35, true, false, hand}},
-    {&CandidateButton6, "CandidateButton6",       {261, 103,   43,   35, true, false, hand}},
-    {&CandidateButton5, "CandidateButton5",       {219, 103,   43,   35, true, false, hand}},
-    {&CandidateButton4, "CandidateButton4",       {261,  67,   43,   35, true, false, hand}},
-    {&CandidateButton3, "CandidateButton3",       {219,  67,   43,   35, true, false, hand}},
-    {&CandidateButton2, "CandidateButton2",       {261,  32,   43,   35, true, false, hand}},
-    {&CandidateButton1, "CandidateButton1",       {219,  32,   43,   35, true, false, hand}},
-    {&RewriteButton, "RewriteButton",             {219, 212,   80,   27, true, false, hand}},
-    {&CloseButton, "CloseButton",                 {282,  10,   16,   16, true, false, hand}},
-    {&ForegroundTimer, "ForegroundTimer",         {}},
-    {&WritingPad, "WritingPad",                   {4,    32,  214,  207, true, false, arrow}},
+    {&InfoLabel, "InfoLabel", {7, 213, 209, 24, true, false, arrow}},
+    {&MinimizeButton, "MinimizeButton", {255, 10, 16, 16, true, false, hand}},
+    {&CandidateButton10, "CandidateButton10", {261, 176, 43, 35, true, false, hand}},
+    {&CandidateButton9, "CandidateButton9", {219, 176, 43, 35, true, false, hand}},
+    {&CandidateButton8, "CandidateButton8", {261, 139, 43, 35, true, false, hand}},
+    {&CandidateButton7, "CandidateButton7", {219, 139, 43, 35, true, false, hand}},
+    {&CandidateButton6, "CandidateButton6", {261, 103, 43, 35, true, false, hand}},
+    {&CandidateButton5, "CandidateButton5", {219, 103, 43, 35, true, false, hand}},
+    {&CandidateButton4, "CandidateButton4", {261, 67, 43, 35, true, false, hand}},
+    {&CandidateButton3, "CandidateButton3", {219, 67, 43, 35, true, false, hand}},
+    {&CandidateButton2, "CandidateButton2", {261, 32, 43, 35, true, false, hand}},
+    {&CandidateButton1, "CandidateButton1", {219, 32, 43, 35, true, false, hand}},
+    {&RewriteButton, "RewriteButton", {219, 212, 80, 27, true, false, hand}},
+    {&CloseButton, "CloseButton", {282, 10, 16, 16, true, false, hand}},
+    {&ForegroundTimer, "ForegroundTimer", {}},
+    {&WritingPad, "WritingPad", {4, 32, 214, 207, true, false, arrow}},
 };
 
 // ---- The context menu: one hidden top-level menu, so the panel has no menu bar ---------------
@@ -164,8 +164,8 @@ const MenuRecord kPanelMenus[] = {
      nullptr /* toggleTraditionalOutput: wired with the panel behaviours */},
     {&PrecisionItem, "PrecisionItem", 1, "手写精度", nullptr, false, false, false,
      nullptr /* askReferenceValue: wired with the reference value setting */},
-    {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false,
-     false, nullptr /* toggleOnlineLookup: wired with the panel behaviours */},
+    {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false, false,
+     nullptr /* toggleOnlineLookup: wired with the panel behaviours */},
 };
 
 // ---- Event wiring ------------------------------------------------------------------------------

@@ -18,8 +18,8 @@ WindowsFunction<BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM)> PostMessageA("user32.
 WindowsFunction<int(WINAPI*)(LCID, DWORD, LPCSTR, int, LPSTR, int)> LCMapStringA("kernel32.dll",
                                                                                  "LCMapStringA");
 WindowsFunction<HWND(WINAPI*)()> GetForegroundWindow("user32.dll", "GetForegroundWindow");
-WindowsFunction<DWORD(WINAPI*)(HWND, LPDWORD)> GetWindowThreadProcessId(
-    "user32.dll", "GetWindowThreadProcessId");
+WindowsFunction<DWORD(WINAPI*)(HWND, LPDWORD)> GetWindowThreadProcessId("user32.dll",
+                                                                        "GetWindowThreadProcessId");
 WindowsFunction<DWORD(WINAPI*)()> GetCurrentThreadId("kernel32.dll", "GetCurrentThreadId");
 WindowsFunction<BOOL(WINAPI*)(DWORD, DWORD, BOOL)> AttachThreadInput("user32.dll",
                                                                      "AttachThreadInput");

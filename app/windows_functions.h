@@ -7,12 +7,12 @@
 #include <utility>
 
 class BoundFunction {
-public:
+  public:
     constexpr BoundFunction(const char* module, const char* name) : module_(module), name_(name) {}
     // The function's address, looked up on the first call only.
     void* address();
 
-private:
+  private:
     const char* module_;
     const char* name_;
     void* address_ = nullptr;
@@ -21,14 +21,14 @@ private:
 // A bound function called with the signature `Signature` (a function pointer type).
 template <class Signature>
 class WindowsFunction {
-public:
+  public:
     constexpr WindowsFunction(const char* module, const char* name) : bound_(module, name) {}
     template <class... Arguments>
     auto operator()(Arguments&&... arguments) {
         return reinterpret_cast<Signature>(bound_.address())(std::forward<Arguments>(arguments)...);
     }
 
-private:
+  private:
     BoundFunction bound_;
 };
 

@@ -14,12 +14,12 @@
 namespace ui {
 
 class NonVisualComponent : public Control {
-public:
+  public:
     ControlKind kind() const override { return ControlKind::component; }
     bool isVisual() const override { return false; }
     bool bindMouseEvent(MouseEvent, MouseHandler) override { return false; }
 
-protected:
+  protected:
     void create(Form& form, const char* name, const Placement& placement) override;
     // Makes the object; `parent` is the form's window.
     virtual void construct(HWND parent) = 0;
@@ -31,8 +31,8 @@ namespace detail {
 template <class T, class = void>
 struct HasDataArrived : std::false_type {};
 template <class T>
-struct HasDataArrived<T, std::void_t<decltype(std::declval<T&>().onDataArrived)>>
-    : std::true_type {};
+struct HasDataArrived<T, std::void_t<decltype(std::declval<T&>().onDataArrived)>> : std::true_type {
+};
 template <class T, class = void>
 struct HasDisconnected : std::false_type {};
 template <class T>
@@ -44,7 +44,7 @@ struct HasDisconnected<T, std::void_t<decltype(std::declval<T&>().onDisconnected
 // disconnected bind to T's handler members of those names.
 template <class T>
 class Component : public NonVisualComponent {
-public:
+  public:
     T* get() const { return object_.get(); }
     T* operator->() const { return object_.get(); }
     bool exists() const { return object_ != nullptr; }
@@ -61,7 +61,7 @@ public:
         return false;
     }
 
-protected:
+  protected:
     void construct(HWND parent) override {
         object_ = std::make_unique<T>(parent);
         if constexpr (detail::HasDataArrived<T>::value) {
@@ -73,7 +73,7 @@ protected:
     }
     void destroy() override { object_.reset(); }
 
-private:
+  private:
     std::unique_ptr<T> object_;
     EventHandler onDataArrived_ = nullptr;
     EventHandler onDisconnected_ = nullptr;

@@ -16,14 +16,22 @@ constexpr int kPositionLimit = 32627;
 
 LPCSTR systemCursor(MouseCursor cursor) {
     switch (cursor) {
-        case MouseCursor::arrow: return IDC_ARROW;
-        case MouseCursor::hand: return IDC_HAND;
-        case MouseCursor::cross: return IDC_CROSS;
-        case MouseCursor::ibeam: return IDC_IBEAM;
-        case MouseCursor::wait: return IDC_WAIT;
-        case MouseCursor::sizeAll: return IDC_SIZEALL;
-        case MouseCursor::no: return IDC_NO;
-        case MouseCursor::none: break;
+        case MouseCursor::arrow:
+            return IDC_ARROW;
+        case MouseCursor::hand:
+            return IDC_HAND;
+        case MouseCursor::cross:
+            return IDC_CROSS;
+        case MouseCursor::ibeam:
+            return IDC_IBEAM;
+        case MouseCursor::wait:
+            return IDC_WAIT;
+        case MouseCursor::sizeAll:
+            return IDC_SIZEALL;
+        case MouseCursor::no:
+            return IDC_NO;
+        case MouseCursor::none:
+            break;
     }
     return nullptr;
 }
@@ -77,12 +85,24 @@ bool Control::bindEvent(Event, EventHandler) {
 
 bool Control::bindMouseEvent(MouseEvent event, MouseHandler handler) {
     switch (event) {
-        case MouseEvent::leftButtonDown: onLeftButtonDown = handler; return true;
-        case MouseEvent::leftButtonUp: onLeftButtonUp = handler; return true;
-        case MouseEvent::doubleClick: onDoubleClick = handler; return true;
-        case MouseEvent::rightButtonDown: onRightButtonDown = handler; return true;
-        case MouseEvent::rightButtonUp: onRightButtonUp = handler; return true;
-        case MouseEvent::mouseMoved: onMouseMove = handler; return true;
+        case MouseEvent::leftButtonDown:
+            onLeftButtonDown = handler;
+            return true;
+        case MouseEvent::leftButtonUp:
+            onLeftButtonUp = handler;
+            return true;
+        case MouseEvent::doubleClick:
+            onDoubleClick = handler;
+            return true;
+        case MouseEvent::rightButtonDown:
+            onRightButtonDown = handler;
+            return true;
+        case MouseEvent::rightButtonUp:
+            onRightButtonUp = handler;
+            return true;
+        case MouseEvent::mouseMoved:
+            onMouseMove = handler;
+            return true;
     }
     return false;
 }
@@ -95,10 +115,10 @@ void Control::create(Form& form, const char* name, const Placement& placement) {
     form_ = &form;
     name_ = name ? name : "";
     cursor_ = placement.cursor;
-    HWND window = CreateWindowExA(extendedStyle(), windowClass(), "",
-                                  WS_CHILD | WS_CLIPSIBLINGS | style(), placement.left,
-                                  placement.top, placement.width, placement.height, form.handle(),
-                                  nullptr, programInstance(), this);
+    HWND window =
+        CreateWindowExA(extendedStyle(), windowClass(), "", WS_CHILD | WS_CLIPSIBLINGS | style(),
+                        placement.left, placement.top, placement.width, placement.height,
+                        form.handle(), nullptr, programInstance(), this);
     if (!window) {
         failStartWindow();
     }
@@ -113,8 +133,7 @@ void Control::attach(HWND window) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-LRESULT CALLBACK Control::windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK Control::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         if (auto* control = static_cast<Control*>(create->lpCreateParams)) {
@@ -170,8 +189,12 @@ bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
     MouseHandler handler = nullptr;
     MouseHandler second = nullptr;
     switch (message) {
-        case WM_LBUTTONDOWN: handler = onLeftButtonDown; break;
-        case WM_LBUTTONUP: handler = onLeftButtonUp; break;
+        case WM_LBUTTONDOWN:
+            handler = onLeftButtonDown;
+            break;
+        case WM_LBUTTONUP:
+            handler = onLeftButtonUp;
+            break;
         // The second press of a double-click is still a press: a quick second stroke on the
         // pad or a quick second pick of a cell must not be lost.
         case WM_LBUTTONDBLCLK:
@@ -179,10 +202,17 @@ bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
             second = onDoubleClick;
             break;
         case WM_RBUTTONDOWN:
-        case WM_RBUTTONDBLCLK: handler = onRightButtonDown; break;
-        case WM_RBUTTONUP: handler = onRightButtonUp; break;
-        case WM_MOUSEMOVE: handler = onMouseMove; break;
-        default: return false;
+        case WM_RBUTTONDBLCLK:
+            handler = onRightButtonDown;
+            break;
+        case WM_RBUTTONUP:
+            handler = onRightButtonUp;
+            break;
+        case WM_MOUSEMOVE:
+            handler = onMouseMove;
+            break;
+        default:
+            return false;
     }
     if (eventsSuppressed()) {
         return true;

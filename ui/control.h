@@ -13,14 +13,34 @@ namespace ui {
 
 class Form;
 
-enum class ControlKind { window, label, transparentLabel, pictureButton, drawingBoard, timer,
-                         component };
+enum class ControlKind {
+    window,
+    label,
+    transparentLabel,
+    pictureButton,
+    drawingBoard,
+    timer,
+    component
+};
 
 // Events that pass nothing, and the mouse events.
-enum class Event { created, positionChanged, sizeChanged, clicked, tick, dataArrived,
-                   disconnected };
-enum class MouseEvent { leftButtonDown, leftButtonUp, doubleClick, rightButtonDown,
-                        rightButtonUp, mouseMoved };
+enum class Event {
+    created,
+    positionChanged,
+    sizeChanged,
+    clicked,
+    tick,
+    dataArrived,
+    disconnected
+};
+enum class MouseEvent {
+    leftButtonDown,
+    leftButtonUp,
+    doubleClick,
+    rightButtonDown,
+    rightButtonUp,
+    mouseMoved
+};
 
 enum class MouseCursor { none, arrow, hand, cross, ibeam, wait, sizeAll, no };
 
@@ -36,7 +56,7 @@ struct Placement {
 };
 
 class Control {
-public:
+  public:
     virtual ~Control();
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -78,7 +98,7 @@ public:
     static int clampPosition(int value);
     static int clampSize(int value);
 
-protected:
+  protected:
     Control() = default;
 
     // Creates the control's window as a child of its form (WS_CHILD | WS_CLIPSIBLINGS), hidden.
@@ -110,20 +130,19 @@ protected:
 
     void attach(HWND window);
 
-public:
+  public:
     // The one window procedure of every kind; the control comes from the window's user data.
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
 
-protected:
-
+  protected:
     HWND window_ = nullptr;
     Form* form_ = nullptr;
     std::string name_;
     MouseCursor cursor_ = MouseCursor::none;
     bool loaded_ = false;
 
-private:
+  private:
     void moveTo(int left, int top);
     void resize(int width, int height);
 };

@@ -47,8 +47,8 @@ void DrawingBoard::makeSurface() {
     fillBackground(surface, area);
     if (surface_) {
         // A resize keeps what was drawn.
-        BitBlt(surface, 0, 0, std::min(w, surfaceWidth_), std::min(h, surfaceHeight_), surface_,
-               0, 0, SRCCOPY);
+        BitBlt(surface, 0, 0, std::min(w, surfaceWidth_), std::min(h, surfaceHeight_), surface_, 0,
+               0, SRCCOPY);
         dropSurface();
     }
     surface_ = surface;
@@ -166,7 +166,8 @@ LRESULT DrawingBoard::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, 
                 makeSurface();
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return Control::handleMessage(message, wParam, lParam, handled);
 }

@@ -9,8 +9,14 @@
 
 namespace ui {
 
-enum class PenStyle { solid = 0, dashed = 1, dotted = 2, dashDot = 3, dashDotDot = 4,
-                      insideFrame = 6 };
+enum class PenStyle {
+    solid = 0,
+    dashed = 1,
+    dotted = 2,
+    dashDot = 3,
+    dashDotDot = 4,
+    insideFrame = 6
+};
 
 // The 16 binary raster operations, stored as the operation's number minus one.
 enum class DrawMode {
@@ -44,7 +50,7 @@ struct DrawingBoardSettings {
 };
 
 class DrawingBoard : public Control {
-public:
+  public:
     explicit DrawingBoard(const DrawingBoardSettings& settings = {});
     ~DrawingBoard() override;
     ControlKind kind() const override { return ControlKind::drawingBoard; }
@@ -63,13 +69,13 @@ public:
     // The colour of one pixel of the drawing (for inspection).
     COLORREF pixel(int x, int y) const;
 
-protected:
+  protected:
     DWORD style() const override { return border_ ? WS_BORDER : 0; }
     void created() override;
     void formDestroyed() override;
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-private:
+  private:
     HDC target() const;
     void releaseTarget(HDC dc) const;
     void makeSurface();

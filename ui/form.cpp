@@ -8,10 +8,14 @@ namespace {
 DWORD windowStyle(const WindowRecord& record) {
     DWORD style = 0;
     switch (record.border) {
-        case BorderStyle::none: style = WS_POPUP; break;
+        case BorderStyle::none:
+            style = WS_POPUP;
+            break;
         case BorderStyle::fixedSingle:
         case BorderStyle::fixedDialog:
-        case BorderStyle::fixedToolWindow: style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU; break;
+        case BorderStyle::fixedToolWindow:
+            style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+            break;
         case BorderStyle::sizable:
         case BorderStyle::sizableToolWindow:
             style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
@@ -29,10 +33,13 @@ DWORD windowStyle(const WindowRecord& record) {
 
 DWORD windowExtendedStyle(const WindowRecord& record) {
     switch (record.border) {
-        case BorderStyle::fixedDialog: return WS_EX_DLGMODALFRAME;
+        case BorderStyle::fixedDialog:
+            return WS_EX_DLGMODALFRAME;
         case BorderStyle::fixedToolWindow:
-        case BorderStyle::sizableToolWindow: return WS_EX_TOOLWINDOW;
-        default: return 0;
+        case BorderStyle::sizableToolWindow:
+            return WS_EX_TOOLWINDOW;
+        default:
+            return 0;
     }
 }
 }  // namespace
@@ -95,10 +102,10 @@ void Form::load(const FormDescription& description) {
         if (!binding.control) {
             failFormDescriptionUnreadable();
         }
-        const bool bound = binding.isMouseEvent
-                               ? binding.control->bindMouseEvent(binding.mouseEvent,
-                                                                 binding.mouseHandler)
-                               : binding.control->bindEvent(binding.event, binding.handler);
+        const bool bound =
+            binding.isMouseEvent
+                ? binding.control->bindMouseEvent(binding.mouseEvent, binding.mouseHandler)
+                : binding.control->bindEvent(binding.event, binding.handler);
         if (!bound) {
             failFormDescriptionUnreadable();
         }
@@ -226,9 +233,9 @@ void Form::popUpMenu(MenuItem& menu) {
     HMENU popup = buildPopup(static_cast<std::size_t>(found - menus_.begin()), false);
     POINT at = {};
     GetCursorPos(&at);
-    const int command = TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON |
-                                                  TPM_RETURNCMD | TPM_NONOTIFY,
-                                       at.x, at.y, 0, window_, nullptr);
+    const int command = TrackPopupMenu(
+        popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x,
+        at.y, 0, window_, nullptr);
     DestroyMenu(popup);
     if (window_) {
         PostMessageA(window_, WM_NULL, 0, 0);
@@ -249,10 +256,17 @@ void Form::chooseMenuCommand(int command) {
 
 bool Form::bindEvent(Event event, EventHandler handler) {
     switch (event) {
-        case Event::created: onCreated = handler; return true;
-        case Event::positionChanged: onPositionChanged = handler; return true;
-        case Event::sizeChanged: onSizeChanged = handler; return true;
-        default: return false;
+        case Event::created:
+            onCreated = handler;
+            return true;
+        case Event::positionChanged:
+            onPositionChanged = handler;
+            return true;
+        case Event::sizeChanged:
+            onSizeChanged = handler;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -287,7 +301,9 @@ void Form::setShowState(int state) {
         return;
     }
     switch (state) {
-        case 0: ShowWindow(window_, SW_SHOWNORMAL); break;
+        case 0:
+            ShowWindow(window_, SW_SHOWNORMAL);
+            break;
         case 1: {
             if (IsIconic(window_) || IsZoomed(window_)) {
                 ShowWindow(window_, SW_RESTORE);
@@ -301,9 +317,14 @@ void Form::setShowState(int state) {
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             break;
         }
-        case 2: ShowWindow(window_, SW_MINIMIZE); break;
-        case 3: ShowWindow(window_, SW_MAXIMIZE); break;
-        default: break;
+        case 2:
+            ShowWindow(window_, SW_MINIMIZE);
+            break;
+        case 3:
+            ShowWindow(window_, SW_MAXIMIZE);
+            break;
+        default:
+            break;
     }
 }
 

@@ -14,7 +14,7 @@
 namespace ui {
 
 class Form : public Control {
-public:
+  public:
     Form() = default;
     ~Form() override;
     ControlKind kind() const override { return ControlKind::window; }
@@ -51,10 +51,10 @@ public:
     EventHandler onPositionChanged = nullptr;
     EventHandler onSizeChanged = nullptr;
 
-protected:
+  protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-private:
+  private:
     void createWindow(const WindowRecord& record);
     void buildMenus(const Table<MenuRecord>& menus);
     HMENU buildPopup(std::size_t topIndex, bool forMenuBar) const;

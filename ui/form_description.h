@@ -14,8 +14,14 @@
 
 namespace ui {
 
-enum class BorderStyle { none, fixedSingle, sizable, fixedDialog, fixedToolWindow,
-                         sizableToolWindow };
+enum class BorderStyle {
+    none,
+    fixedSingle,
+    sizable,
+    fixedDialog,
+    fixedToolWindow,
+    sizableToolWindow
+};
 
 struct WindowRecord {
     int left = 0;

@@ -43,8 +43,8 @@ int modifierKeys();
 // Fatal errors of the framework: a report box, then the process ends with exit code -1.
 [[noreturn]] void failFormDescriptionUnreadable();  // "载入窗口模板数据段出错!"
 [[noreturn]] void failStartWindow();                // "载入启动窗口失败"
-[[noreturn]] void failWindowNotLoaded();            // "未载入欲访问窗口组件所在的窗口"
-[[noreturn]] void failControlWindowMissing();       // "指定窗口尚未载入"
+[[noreturn]] void failWindowNotLoaded();       // "未载入欲访问窗口组件所在的窗口"
+[[noreturn]] void failControlWindowMissing();  // "指定窗口尚未载入"
 
 // The fatal error report as the user sees it: a message box without owner, caption and error
 // icon; the process then ends with exit code -1.

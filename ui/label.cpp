@@ -107,18 +107,30 @@ void TextLabel::repaint() {
 void TextLabel::paintText(HDC dc, const RECT& client) const {
     UINT flags = DT_NOPREFIX;
     switch (alignment_) {
-        case Alignment::left: flags |= DT_LEFT; break;
-        case Alignment::centre: flags |= DT_CENTER; break;
-        case Alignment::right: flags |= DT_RIGHT; break;
+        case Alignment::left:
+            flags |= DT_LEFT;
+            break;
+        case Alignment::centre:
+            flags |= DT_CENTER;
+            break;
+        case Alignment::right:
+            flags |= DT_RIGHT;
+            break;
     }
     if (wordWrap_) {
         flags |= DT_WORDBREAK;
     } else {
         flags |= DT_SINGLELINE;
         switch (verticalAlignment_) {
-            case VerticalAlignment::top: flags |= DT_TOP; break;
-            case VerticalAlignment::centre: flags |= DT_VCENTER; break;
-            case VerticalAlignment::bottom: flags |= DT_BOTTOM; break;
+            case VerticalAlignment::top:
+                flags |= DT_TOP;
+                break;
+            case VerticalAlignment::centre:
+                flags |= DT_VCENTER;
+                break;
+            case VerticalAlignment::bottom:
+                flags |= DT_BOTTOM;
+                break;
         }
     }
     const int length = GetWindowTextLengthA(window_);
@@ -136,7 +148,9 @@ void TextLabel::paintText(HDC dc, const RECT& client) const {
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &at, flags);
     };
     switch (effect_) {
-        case TextEffect::plain: drawAt(0, 0, textColour_); break;
+        case TextEffect::plain:
+            drawAt(0, 0, textColour_);
+            break;
         case TextEffect::whiteBelowRight:
             drawAt(1, 1, RGB(255, 255, 255));
             drawAt(0, 0, textColour_);
@@ -191,7 +205,8 @@ LRESULT TextLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
             handled = true;
             return result;
         }
-        default: break;
+        default:
+            break;
     }
     return Control::handleMessage(message, wParam, lParam, handled);
 }

@@ -20,7 +20,12 @@ struct FontSettings {
     int charset = DEFAULT_CHARSET;
 };
 
-enum class TextEffect { plain = 0, whiteBelowRight = 1, colourBelowRightOfWhite = 2, blackShadow = 3 };
+enum class TextEffect {
+    plain = 0,
+    whiteBelowRight = 1,
+    colourBelowRightOfWhite = 2,
+    blackShadow = 3
+};
 enum class Alignment { left = 0, centre = 1, right = 2 };
 enum class VerticalAlignment { top = 0, centre = 1, bottom = 2 };
 
@@ -50,7 +55,7 @@ struct TransparentLabelSettings {
 
 // What both label kinds share: the caption, the font and the text painting.
 class TextLabel : public Control {
-public:
+  public:
     ~TextLabel() override;
 
     std::string caption() const;
@@ -60,7 +65,7 @@ public:
     void setFontSize(int points);
     void setFontBold(bool bold);
 
-protected:
+  protected:
     TextLabel(bool transparent, const char* caption, TextEffect effect, FontSettings font,
               COLORREF textColour, Alignment alignment, bool wordWrap,
               VerticalAlignment verticalAlignment);
@@ -81,21 +86,21 @@ protected:
     VerticalAlignment verticalAlignment_;
     HFONT font_ = nullptr;  // owned; null for the default GUI font
 
-private:
+  private:
     void paint();
 };
 
 class Label : public TextLabel {
-public:
+  public:
     explicit Label(const LabelSettings& settings = {});
     ControlKind kind() const override { return ControlKind::label; }
 
-protected:
+  protected:
     DWORD style() const override { return border_ ? WS_BORDER : 0; }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void paintBackgroundOf(HDC dc, const RECT& client) override;
 
-private:
+  private:
     bool border_;
     COLORREF backgroundColour_;
     const Picture* picture_;
@@ -103,11 +108,11 @@ private:
 };
 
 class TransparentLabel : public TextLabel {
-public:
+  public:
     explicit TransparentLabel(const TransparentLabelSettings& settings = {});
     ControlKind kind() const override { return ControlKind::transparentLabel; }
 
-protected:
+  protected:
     const char* windowClass() const override { return kTransparentControlClass; }
     DWORD extendedStyle() const override { return WS_EX_TRANSPARENT; }
     void paintBackgroundOf(HDC, const RECT&) override {}

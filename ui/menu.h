@@ -11,7 +11,7 @@
 namespace ui {
 
 class MenuItem {
-public:
+  public:
     MenuItem() = default;
     MenuItem(const MenuItem&) = delete;
     MenuItem& operator=(const MenuItem&) = delete;
@@ -27,7 +27,7 @@ public:
 
     EventHandler onChosen = nullptr;
 
-private:
+  private:
     friend class Form;
     friend class MenuSet;
     std::string name_;

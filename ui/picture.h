@@ -19,7 +19,7 @@ COLORREF resolveColour(COLORREF colour);
 enum class PictureMode { natural = 0, tiled = 1, fitted = 2 };
 
 class Picture {
-public:
+  public:
     Picture(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
     // Anything with `data` and `size` members, such as the program's embedded JPEG data.
     template <class Jpeg>
@@ -40,7 +40,7 @@ public:
     // Returns the part of the surface the picture covers.
     RECT draw(HDC dc, const RECT& surface, PictureMode mode) const;
 
-private:
+  private:
     void decode() const;
 
     const unsigned char* data_;

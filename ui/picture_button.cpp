@@ -97,6 +97,10 @@ LRESULT PictureButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam,
                 // Over the button: hold the capture so that leaving it is seen.
                 if (GetCapture() != window_) {
                     SetCapture(window_);
+                    // A window that is not in the foreground keeps no capture beyond its
+                    // own area: have the system say when the pointer leaves.
+                    TRACKMOUSEEVENT leave = {sizeof leave, TME_LEAVE, window_, 0};
+                    TrackMouseEvent(&leave);
                 }
                 setState((wParam & MK_LBUTTON) ? State::pressed : State::hot);
             } else {
@@ -126,6 +130,14 @@ LRESULT PictureButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam,
             }
             break;
         }
+        case WM_MOUSELEAVE:
+            if (state_ != State::pressed || !(GetKeyState(VK_LBUTTON) & 0x8000)) {
+                if (GetCapture() == window_) {
+                    ReleaseCapture();
+                }
+                setState(State::normal);
+            }
+            break;
         case WM_CAPTURECHANGED:
             if (reinterpret_cast<HWND>(lParam) != window_) {
                 setState(State::normal);
@@ -134,7 +146,8 @@ LRESULT PictureButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam,
         case WM_ENABLE:
             InvalidateRect(window_, nullptr, FALSE);
             break;
-        default: break;
+        default:
+            break;
     }
     return Control::handleMessage(message, wParam, lParam, handled);
 }

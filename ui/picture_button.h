@@ -19,7 +19,7 @@ struct PictureButtonSettings {
 };
 
 class PictureButton : public Control {
-public:
+  public:
     enum class State { normal, hot, pressed };
 
     explicit PictureButton(const PictureButtonSettings& settings = {});
@@ -33,10 +33,10 @@ public:
 
     EventHandler onClick = nullptr;
 
-protected:
+  protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-private:
+  private:
     void setState(State state);
     bool pointerInside(LPARAM lParam) const;
     void paint();

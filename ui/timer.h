@@ -14,7 +14,7 @@ struct TimerSettings {
 };
 
 class Timer : public Control {
-public:
+  public:
     static constexpr UINT_PTR kTimerId = 1000;
 
     explicit Timer(const TimerSettings& settings = {});
@@ -31,12 +31,12 @@ public:
 
     EventHandler onTick = nullptr;
 
-protected:
+  protected:
     void create(Form& form, const char* name, const Placement& placement) override;
     const char* windowClass() const override { return kHiddenClass; }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-private:
+  private:
     int interval_;
 };
 

@@ -42,7 +42,7 @@ WindowRecord testWindow(const char* caption, bool dragAnywhere = false) {
 }
 
 class FrameworkTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test_support::initialiseOnce(); }
     void TearDown() override { pump(50); }
 };
@@ -226,7 +226,7 @@ void tick() {
 }  // namespace ticks
 
 class TimerTest : public FrameworkTest {
-protected:
+  protected:
     void SetUp() override {
         FrameworkTest::SetUp();
         ticks::at.clear();
@@ -406,9 +406,12 @@ TEST_F(FrameworkTest, ACapturedPointerLeftOfADrawingBoardArrivesAsAnUnsignedPosi
     form.load({&window, controls, {}, events});
     pump(100);
 
+    // The message the system sends the capturing board for a pointer 5 pixels left of it:
+    // client x -5 in the low 16 bits of the position.
     SetCapture(board.handle());
-    const POINT left = screenPoint(board.handle(), -5, 20);
-    playMouse({{MouseStep::move, left.x, left.y}}, 200);
+    ASSERT_EQ(GetCapture(), board.handle());
+    PostMessageA(board.handle(), WM_MOUSEMOVE, 0, MAKELPARAM(-5, 20));
+    pump(100);
     ReleaseCapture();
     ASSERT_FALSE(mouse::log.empty());
     EXPECT_EQ(mouse::lastX, 65531);
@@ -443,32 +446,45 @@ TEST_F(FrameworkTest, ARightPressOnAChildRaisesTheChildsEventNotTheWindows) {
     EXPECT_EQ(mouse::log, std::vector<std::string>{"window right down"});
 }
 
-TEST_F(FrameworkTest, ALeftPressOnALabelDragsTheWindowAndRaisesNoLabelEvent) {
+TEST_F(FrameworkTest, ALeftPressOnALabelStartsTheWindowsMoveAndRaisesNoLabelEvent) {
     mouse::log.clear();
     Label label({.caption = "drag me", .backgroundColour = RGB(200, 230, 255)});
+    TransparentLabel cell;
     Form form;
     const WindowRecord window = testWindow("drag", /*dragAnywhere=*/true);
-    const ControlRecord controls[] = {{&label, "Label", {20, 20, 120, 30}}};
+    const ControlRecord controls[] = {{&label, "Label", {20, 20, 120, 30}},
+                                      {&cell, "Cell", {20, 80, 120, 30}}};
     const EventBinding events[] = {{label, MouseEvent::leftButtonDown, mouse::labelLeftDown},
                                    {label, MouseEvent::leftButtonUp, mouse::labelLeftUp},
+                                   {cell, MouseEvent::leftButtonDown, mouse::labelLeftDown},
                                    {form, MouseEvent::leftButtonDown, mouse::windowLeftDown}};
     form.load({&window, controls, {}, events});
     pump(100);
-    const int startLeft = form.left();
-    const int startTop = form.top();
 
-    const POINT from = screenPoint(label.handle(), 30, 10);
-    std::vector<MouseStep> steps = {{MouseStep::move, from.x, from.y},
-                                    {MouseStep::leftDown, from.x, from.y, 150}};
-    for (int i = 1; i <= 10; ++i) {
-        steps.push_back({MouseStep::move, from.x + 6 * i, from.y + 4 * i, 30});
-    }
-    steps.push_back({MouseStep::leftUp, from.x + 60, from.y + 40, 100});
-    playMouse(steps);
+    // The press as the system delivers it; the label hands it to the window as a press on a
+    // caption bar (the system then moves the window while the button is held).
+    SendMessageA(label.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 10));
+    MSG posted = {};
+    ASSERT_TRUE(
+        PeekMessageA(&posted, form.handle(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
+    const POINT expected = screenPoint(label.handle(), 30, 10);
+    EXPECT_EQ(static_cast<short>(LOWORD(posted.lParam)), expected.x);
+    EXPECT_EQ(static_cast<short>(HIWORD(posted.lParam)), expected.y);
+    EXPECT_TRUE(mouse::log.empty());
 
-    EXPECT_EQ(form.left(), startLeft + 60);
-    EXPECT_EQ(form.top(), startTop + 40);
-    EXPECT_TRUE(mouse::log.empty()) << mouse::log.front();
+    // A transparent label is not a label: its press is its own and moves nothing.
+    SendMessageA(cell.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_FALSE(
+        PeekMessageA(&posted, form.handle(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(mouse::log, std::vector<std::string>{"label left down"});
+
+    // The window's own surface: the move starts and the press is raised as usual.
+    mouse::log.clear();
+    SendMessageA(form.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    EXPECT_TRUE(
+        PeekMessageA(&posted, form.handle(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(mouse::log, std::vector<std::string>{"window left down"});
 }
 
 TEST_F(FrameworkTest, APictureButtonClicksOnlyWhenReleasedInside) {
@@ -480,24 +496,31 @@ TEST_F(FrameworkTest, APictureButtonClicksOnlyWhenReleasedInside) {
     const EventBinding events[] = {{button, Event::clicked, mouse::clicked}};
     form.load({&window, controls, {}, events});
     pump(100);
+    HWND self = button.handle();
+    const LPARAM inside = MAKELPARAM(40, 15);
+    const LPARAM outside = MAKELPARAM(40, 80);
 
-    const POINT inside = screenPoint(button.handle(), 40, 15);
-    const POINT outside = screenPoint(button.handle(), 40, 80);
-    playMouse({{MouseStep::move, inside.x, inside.y}});
+    // Onto the button: hot, holding the capture.
+    SendMessageA(self, WM_MOUSEMOVE, 0, inside);
     EXPECT_EQ(button.state(), PictureButton::State::hot);
-    EXPECT_EQ(GetCapture(), button.handle());
-    playMouse({{MouseStep::leftDown, inside.x, inside.y},
-               {MouseStep::move, outside.x, outside.y},
-               {MouseStep::leftUp, outside.x, outside.y}});
-    EXPECT_TRUE(mouse::log.empty());
+    EXPECT_EQ(GetCapture(), self);
+    // Pressed there, moved off with the button held, released outside: no click.
+    SendMessageA(self, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    EXPECT_EQ(button.state(), PictureButton::State::pressed);
+    SendMessageA(self, WM_MOUSEMOVE, MK_LBUTTON, outside);
     EXPECT_EQ(button.state(), PictureButton::State::normal);
-    EXPECT_NE(GetCapture(), button.handle());
+    EXPECT_NE(GetCapture(), self);
+    // With the capture gone the release goes to whatever is under the pointer.
+    SendMessageA(form.handle(), WM_LBUTTONUP, 0, MAKELPARAM(80, 120));
+    EXPECT_TRUE(mouse::log.empty());
 
-    playMouse({{MouseStep::move, inside.x, inside.y},
-               {MouseStep::leftDown, inside.x, inside.y},
-               {MouseStep::leftUp, inside.x, inside.y}});
+    // Pressed and released inside: one click.
+    SendMessageA(self, WM_MOUSEMOVE, 0, inside);
+    SendMessageA(self, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    SendMessageA(self, WM_LBUTTONUP, 0, inside);
     EXPECT_EQ(mouse::log, std::vector<std::string>{"clicked"});
-    playMouse({{MouseStep::move, outside.x, outside.y}});
+    EXPECT_EQ(button.state(), PictureButton::State::normal);
+    EXPECT_NE(GetCapture(), self);
 }
 
 // ---- Keyboard and the end of the loop ----------------------------------------------------------

@@ -7,16 +7,34 @@
 #include <functional>
 #include <vector>
 
+#include "text/runtime_error.h"
 #include "ui/framework.h"
 
 namespace test_support {
+
+// Right after another program of the session has ended, Wine's shared desktop may still be
+// going down, and creating a top-level window fails until it is back.
+inline void waitForDesktop() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        if (probe) {
+            DestroyWindow(probe);
+            return;
+        }
+        Sleep(100);
+    }
+}
 
 // Once per process.
 inline void initialiseOnce() {
     static bool done = false;
     if (!done) {
         done = true;
+        waitForDesktop();
         ui::initialiseFramework(GetModuleHandleA(nullptr));
+        // A fatal error in a test is reported on stderr, not in a box nobody closes.
+        setRuntimeErrorReporter(nullptr);
     }
 }
 
@@ -66,15 +84,25 @@ inline void sendMouse(const MouseStep& step) {
     input.type = INPUT_MOUSE;
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dx = (step.x * 65536 + width / 2) / width;
-    input.mi.dy = (step.y * 65536 + height / 2) / height;
+    // The system maps back with x = dx * width / 65536, so round up to land on the pixel.
+    input.mi.dx = (step.x * 65536 + width - 1) / width;
+    input.mi.dy = (step.y * 65536 + height - 1) / height;
     input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     switch (step.kind) {
-        case MouseStep::move: break;
-        case MouseStep::leftDown: input.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN; break;
-        case MouseStep::leftUp: input.mi.dwFlags |= MOUSEEVENTF_LEFTUP; break;
-        case MouseStep::rightDown: input.mi.dwFlags |= MOUSEEVENTF_RIGHTDOWN; break;
-        case MouseStep::rightUp: input.mi.dwFlags |= MOUSEEVENTF_RIGHTUP; break;
+        case MouseStep::move:
+            break;
+        case MouseStep::leftDown:
+            input.mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+            break;
+        case MouseStep::leftUp:
+            input.mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+            break;
+        case MouseStep::rightDown:
+            input.mi.dwFlags |= MOUSEEVENTF_RIGHTDOWN;
+            break;
+        case MouseStep::rightUp:
+            input.mi.dwFlags |= MOUSEEVENTF_RIGHTUP;
+            break;
     }
     SendInput(1, &input, sizeof input);
 }
