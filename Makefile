@@ -1,7 +1,7 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, format, clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, dist, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -10,12 +10,15 @@ JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 GENERATOR := Ninja
 
+# Character centre lines (npm's hanzi-writer-data) for stroke synthesis in tests and benchmarks.
+HANZI_DATA := -DHANZI_WRITER_DATA_DIR=$(THIRD_PARTY)/node_modules/hanzi-writer-data
+
 NATIVE := $(BUILD)/native
 ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 format clean
+.PHONY: run test deps build native asan win64 win32 bench dist format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -33,20 +36,23 @@ $(BUILD)/.deps-checked: tools/install-dependencies.sh
 build: native asan win64 win32
 
 # configure(dir, cmake arguments)
+# A tree is configured again whenever its arguments change, so new settings reach old trees.
 define configure
-	@if [ ! -f $(1)/CMakeCache.txt ]; then \
+	@mkdir -p $(1); args='-G $(GENERATOR) $(strip $(2))'; \
+	if [ ! -f $(1)/CMakeCache.txt ] || [ "$$(cat $(1).configure.args 2>/dev/null)" != "$$args" ]; then \
 	  echo "[build] configuring $(1)"; \
-	  cmake -S . -B $(1) -G $(GENERATOR) $(2) >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
+	  cmake -S . -B $(1) $$args >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
+	  echo "$$args" > $(1).configure.args; \
 	fi
 endef
 
 native: deps
-	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
 	@echo "[build] native"
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 asan: deps
-	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/)
+	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/ $(HANZI_DATA))
 	@echo "[build] native with AddressSanitizer and UndefinedBehaviorSanitizer"
 	@cmake --build $(ASAN) -j $(JOBS)
 
@@ -70,6 +76,22 @@ win32: deps
 $(BUILD)/CTestTestfile.cmake: Makefile
 	@mkdir -p $(BUILD)
 	@printf 'subdirs("native-asan")\nsubdirs("native")\nsubdirs("win64")\n' > $@
+
+# Benchmarks print numbers (accuracy, latency, requests per second, memory); they judge nothing.
+bench: native
+	@cmake --build $(NATIVE) --target bench
+
+# The zip and installer for Windows users, from the i686 build. DIST_CMAKE_ARGS builds them for
+# another service host, in a tree of their own.
+DIST_CMAKE_ARGS ?=
+DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
+
+dist: deps
+	$(call configure,$(DIST_TREE),-DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
+	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 $(DIST_CMAKE_ARGS))
+	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

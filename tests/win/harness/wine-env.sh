@@ -8,8 +8,9 @@ export WINEARCH=win64
 export LC_ALL=zh_CN.UTF-8
 export LANG=zh_CN.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko: the tests need neither, and their installers would pop up dialogs.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko: the tests need neither, and their installers would pop up dialogs. No
+# menu builder either: it writes desktop entries for the host.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 export SCREENSHOT_DIR=$WINE_BUILD_DIR/screenshots
 if [ -f "$WINE_SESSION_DIR/display" ]; then
   DISPLAY=$(cat "$WINE_SESSION_DIR/display")

@@ -14,4 +14,14 @@ if [ ! -f "$WINE_SESSION_DIR/display" ]; then
   bash "$here/session.sh" start
   . "$here/wine-env.sh"
 fi
-exec wine "$@"
+# Wine may start long-lived helpers (explorer for the desktop, services) from this program;
+# they would inherit its output pipes and ctest would wait on them until its time-out. So the
+# program's output goes through a file that is printed once the program has ended.
+out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$out"' EXIT
+set +e
+wine "$@" </dev/null >"$out" 2>&1
+rc=$?
+set -e
+cat "$out"
+exit $rc

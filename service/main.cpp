@@ -1,0 +1,80 @@
+// handwriting-service: the recognition and dictionary service behind the handwriting panel.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "command_line.h"
+#include "recognizer.h"
+#include "server.h"
+
+int main(int argc, char** argv) {
+    using namespace service;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string program = argc > 0 ? argv[0] : "handwriting-service";
+    CommandLine line = parseCommandLine(arguments);
+    if (line.help) {
+        std::cout << usageText(program);
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::cerr << program << ": " << line.error << "\n" << usageText(program);
+        return 2;
+    }
+
+    // Signals are taken by one waiting thread rather than a handler, so stopping the server
+    // happens in ordinary code. Blocked here, before any thread starts, so all inherit it.
+    // A shell starts background jobs with SIGINT ignored, and whether an ignored signal still
+    // reaches sigwait is left open by POSIX; the default disposition is restored first (the
+    // block below keeps it from acting).
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::string error;
+    std::unique_ptr<Recognizer> recognizer = Recognizer::open(line.modelPath, error);
+    if (!recognizer) {
+        std::cerr << program << ": " << error << "\n";
+        return 1;
+    }
+    RecognitionServer server(*recognizer, line.server, std::cout);
+    if (!server.bind(error)) {
+        std::cerr << program << ": " << error << "\n";
+        return 1;
+    }
+    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model "
+              << line.modelPath << ", " << line.server.threads << " threads)" << std::endl;
+
+    std::atomic<bool> finished{false};
+    std::thread signalWaiter([&] {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        if (finished)
+            return;  // woken by the main thread after the server ended on its own
+        std::cout << "stopping on signal " << received << std::endl;
+        // A signal that comes before the server is listening must still stop it, and stopping
+        // only takes once it is.
+        while (!finished && !server.running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!finished)
+            server.stop();
+    });
+    bool served = server.run();
+    finished = true;
+    pthread_kill(signalWaiter.native_handle(), SIGTERM);
+    signalWaiter.join();
+    if (!served) {
+        std::cerr << program << ": the server stopped listening unexpectedly\n";
+        return 1;
+    }
+    std::cout << "stopped" << std::endl;
+    return 0;
+}
