@@ -41,10 +41,15 @@ HWND queryTargetFocus() {
     HWND foreground = windows::GetForegroundWindow();
     const DWORD foregroundThread = windows::GetWindowThreadProcessId(foreground, nullptr);
     const DWORD panelThread = windows::GetCurrentThreadId();
-    windows::AttachThreadInput(foregroundThread, panelThread, TRUE);
+    // The two threads share one input state while attached, whichever comes first; the
+    // panel's thread is named first so that it is the one that joins the other's input state
+    // and later leaves it. (Wine moves the named thread's input state, and moving the
+    // foreground application's instead leaves that application unable to take the activation
+    // back.)
+    windows::AttachThreadInput(panelThread, foregroundThread, TRUE);
     HWND focus = windows::GetFocus();
     // Undone at once: a lasting attachment would tie the panel's input queue to the other
     // application, so a hung application would hang the panel too.
-    windows::AttachThreadInput(foregroundThread, panelThread, FALSE);
+    windows::AttachThreadInput(panelThread, foregroundThread, FALSE);
     return focus;
 }

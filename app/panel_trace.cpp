@@ -11,7 +11,7 @@ void tracePanel(const char* format, ...) {
     if (!path || !*path) {
         return;
     }
-    FILE* file = std::fopen(path, "a");
+    FILE* file = std::fopen(path, "ab");
     if (!file) {
         return;
     }
