@@ -9,6 +9,8 @@ THIRD_PARTY ?= $(BUILD)/third_party
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 GENERATOR := Ninja
+# When this make started, so that `make test` can say how long the build took.
+START_TIME := $(shell date +%s)
 
 # Character centre lines (npm's hanzi-writer-data) for stroke synthesis in tests and benchmarks.
 HANZI_DATA := -DHANZI_WRITER_DATA_DIR=$(THIRD_PARTY)/node_modules/hanzi-writer-data
@@ -24,7 +26,7 @@ run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
 
 test: deps build $(BUILD)/CTestTestfile.cmake
-	@tools/run-tests.sh "$(BUILD)" $(CTEST_ARGS)
+	@MAKE_START_TIME=$(START_TIME) tools/run-tests.sh "$(BUILD)" $(CTEST_ARGS)
 
 deps: $(BUILD)/.deps-checked
 
