@@ -97,6 +97,8 @@ DrawingBoard WritingPad({
     .penColour = 0x00000000,
 });
 
+Component<TcpClient> RecognitionClient;
+
 MenuItem OptionsMenu;
 MenuItem TraditionalOutputItem;
 MenuItem PrecisionItem;
@@ -154,6 +156,7 @@ const ControlRecord kPanelControls[] = {
     {&CloseButton, "CloseButton", {282, 10, 16, 16, true, false, hand}},
     {&ForegroundTimer, "ForegroundTimer", {}},
     {&WritingPad, "WritingPad", {4, 32, 214, 207, true, false, arrow}},
+    {&RecognitionClient, "RecognitionClient", {}},
 };
 
 // ---- The context menu: one hidden top-level menu, so the panel has no menu bar ---------------
@@ -191,6 +194,7 @@ const EventBinding kPanelEvents[] = {
     {MinimizeButton, MouseEvent::leftButtonDown, nullptr /* minimizePanel */},
     {CloseButton, MouseEvent::leftButtonDown, nullptr /* closePanel */},
     {ForegroundTimer, Event::tick, trackForeground},
+    {RecognitionClient, Event::dataArrived, nullptr /* onReplyData */},
 };
 
 const FormDescription kPanelForm = {&kPanelWindow, kPanelControls, kPanelMenus, kPanelEvents};

@@ -2,6 +2,7 @@
 // The panel window and everything on it, by the names the handlers use, and the form
 // description the framework builds it from.
 
+#include "recognition/tcp_client.h"
 #include "ui/component.h"
 #include "ui/drawing_board.h"
 #include "ui/form.h"
@@ -28,6 +29,8 @@ extern ui::PictureButton RewriteButton;
 extern ui::TransparentLabel CloseButton;
 extern ui::Timer ForegroundTimer;
 extern ui::DrawingBoard WritingPad;
+// The non-visual TCP client that carries recognition requests and replies.
+extern ui::Component<TcpClient> RecognitionClient;
 
 extern ui::MenuItem OptionsMenu;
 extern ui::MenuItem TraditionalOutputItem;

@@ -9,6 +9,8 @@
 #include "app/panel_trace.h"
 #include "app/program_state.h"
 #include "app/windows_functions.h"
+#include "recognition/automation_object.h"
+#include "recognition/script_evaluator.h"
 
 const char kInfoLabelGreeting[] = "左边写字，点右边的字上屏";
 
@@ -45,8 +47,8 @@ void onPanelCreated() {
     PanelWindow.setWidth(304);
     PanelWindow.setHeight(245);
 
-    // TODO(script evaluator): create "MSScriptControl.ScriptControl", set "Language" to
-    // "JavaScript" and add the U2G function once the automation bridge is on main.
+    // Start-up goes on whatever these steps give.
+    startScriptEvaluator(scriptEvaluator);
 
     WritingPad.setPenColour(0x808080);
     drawGuideLines();
@@ -75,7 +77,8 @@ void onPanelCreated() {
     for (WindowHandle handle : panelState.panelHandles) {
         handles += (handles.empty() ? "" : ",") + std::to_string(handle);
     }
-    tracePanel("created reference=%d handles=%s", static_cast<int>(panelState.referenceValue),
+    tracePanel("created reference=%d evaluator=%d handles=%s",
+               static_cast<int>(panelState.referenceValue), scriptEvaluator.empty() ? 0 : 1,
                handles.c_str());
 }
 
@@ -93,10 +96,11 @@ void onPanelMoved() {
 
 void exitRoutine() {
     panelState.replyPieces.clear();
-    // TODO(script evaluator): releaseObject(scriptEvaluator) once the automation bridge is on
-    // main.
+    const bool evaluatorHeld = !scriptEvaluator.empty();
+    releaseObject(scriptEvaluator);
     panelState.committedText.clear();
     panelState.strokeText.clear();
     panelState.panelHandles.clear();
-    tracePanel("exit");
+    tracePanel("exit evaluator=%d released=%d", evaluatorHeld ? 1 : 0,
+               scriptEvaluator.empty() ? 1 : 0);
 }

@@ -1,6 +1,7 @@
 #include "app/program_state.h"
 
 PanelState panelState;
+AutomationObject scriptEvaluator;
 
 void initialiseState() {
     panelState = PanelState();

@@ -69,6 +69,7 @@ IFS=, read -r -a handle_list <<<"$handles"
 [ "${handle_list[0]}" = "$panel" ] && pass "the panel window is the first handle" ||
   fail "first handle ${handle_list[0]} is not the panel $panel"
 [ "$(field reference "$created")" = 3 ] && pass "reference value 3" || fail "reference value"
+[ "$(field evaluator "$created")" = 1 ] && pass "script evaluator created" || fail "no script evaluator"
 # The created handler's two moves ran the position-changed handler before it ended, with no
 # handles yet; the framework's own position-changed event followed, with all 16.
 moves_before=$(sed -n "1,/ created /p" "$trace" | grep -c " moved .*handles=0")
@@ -147,8 +148,11 @@ wait "$panel_pid"
 code=$?
 panel_pid=
 [ "$code" = 0 ] && pass "exit code 0 after Esc" || fail "exit code $code after Esc"
-exits=$(grep -c " exit$" "$trace")
+exits=$(grep -c " exit " "$trace")
 [ "$exits" = 1 ] && pass "the exit routine ran once" || fail "the exit routine ran $exits times"
+exit_line=$(grep " exit " "$trace" | tail -1)
+[ "$(field evaluator "$exit_line")$(field released "$exit_line")" = 11 ] &&
+  pass "the exit routine released the script evaluator" || fail "evaluator at exit: $exit_line"
 
 echo "trace: $trace"
 [ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
