@@ -197,7 +197,7 @@ void Form::buildMenus(const Table<MenuRecord>& menus) {
         for (std::size_t i = 0; i < menus_.size(); ++i) {
             if (menus_[i]->level_ == 0 && !menus_[i]->hidden_) {
                 UINT flags = MF_POPUP | MF_STRING | (menus_[i]->disabled_ ? MF_GRAYED : 0);
-                AppendMenuA(bar, flags, reinterpret_cast<UINT_PTR>(buildPopup(i, true)),
+                AppendMenuA(bar, flags, reinterpret_cast<UINT_PTR>(buildPopup(i)),
                             menus_[i]->caption_.c_str());
             }
         }
@@ -205,7 +205,15 @@ void Form::buildMenus(const Table<MenuRecord>& menus) {
     }
 }
 
-HMENU Form::buildPopup(std::size_t topIndex, bool) const {
+HMENU Form::createPopupMenu(const MenuItem& menu) const {
+    auto found = std::find(menus_.begin(), menus_.end(), &menu);
+    if (found == menus_.end() || menu.level_ != 0) {
+        return nullptr;
+    }
+    return buildPopup(static_cast<std::size_t>(found - menus_.begin()));
+}
+
+HMENU Form::buildPopup(std::size_t topIndex) const {
     HMENU popup = CreatePopupMenu();
     for (std::size_t i = topIndex + 1; i < menus_.size() && menus_[i]->level_ == 1; ++i) {
         const MenuItem& item = *menus_[i];
@@ -225,12 +233,11 @@ HMENU Form::buildPopup(std::size_t topIndex, bool) const {
 
 void Form::popUpMenu(MenuItem& menu) {
     requireWindow();
-    auto found = std::find(menus_.begin(), menus_.end(), &menu);
-    if (found == menus_.end() || menu.level_ != 0) {
+    // Built afresh each time, so the marks are the current ones.
+    HMENU popup = createPopupMenu(menu);
+    if (!popup) {
         return;
     }
-    // Built afresh each time, so the marks are the current ones.
-    HMENU popup = buildPopup(static_cast<std::size_t>(found - menus_.begin()), false);
     POINT at = {};
     GetCursorPos(&at);
     const int command = TrackPopupMenu(
@@ -405,6 +412,15 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
             break;
     }
     return Control::handleMessage(message, wParam, lParam, handled);
+}
+
+void MenuItem::setChecked(bool value) {
+    checked_ = value;
+    // A menu bar shows the mark at once; pop-up menus pick it up when they are next built.
+    if (owner_ && IsWindow(owner_) && GetMenu(owner_)) {
+        CheckMenuItem(GetMenu(owner_), static_cast<UINT>(command_),
+                      MF_BYCOMMAND | (value ? MF_CHECKED : MF_UNCHECKED));
+    }
 }
 
 }  // namespace ui

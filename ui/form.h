@@ -41,6 +41,9 @@ class Form : public Control {
     // Opens a top-level menu of this window as a pop-up menu at the pointer, built afresh from
     // the records; the chosen item's event is raised.
     void popUpMenu(MenuItem& menu);
+    // The pop-up menu of a top-level menu as it would open now (the caller destroys it); null
+    // for an item or a menu of another window.
+    HMENU createPopupMenu(const MenuItem& menu) const;
 
     // Moves a left press at screen point (x, y) into the system's move of the window.
     void startDrag(LPARAM screenPoint);
@@ -57,7 +60,7 @@ class Form : public Control {
   private:
     void createWindow(const WindowRecord& record);
     void buildMenus(const Table<MenuRecord>& menus);
-    HMENU buildPopup(std::size_t topIndex, bool forMenuBar) const;
+    HMENU buildPopup(std::size_t topIndex) const;
     void paint();
     void chooseMenuCommand(int command);
 

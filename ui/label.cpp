@@ -58,7 +58,7 @@ void TextLabel::setCaption(const std::string& text) {
 }
 
 namespace {
-LOGFONTA currentFont(HFONT font) {
+LOGFONTA describeFont(HFONT font) {
     LOGFONTA description = {};
     GetObjectA(font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT),
                sizeof description, &description);
@@ -66,9 +66,13 @@ LOGFONTA currentFont(HFONT font) {
 }
 }  // namespace
 
+LOGFONTA TextLabel::currentFont() const {
+    return describeFont(font_);
+}
+
 void TextLabel::setFontSize(int points) {
     requireKindWindow();
-    LOGFONTA description = currentFont(font_);
+    LOGFONTA description = describeFont(font_);
     HDC screen = GetDC(nullptr);
     description.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
@@ -79,7 +83,7 @@ void TextLabel::setFontSize(int points) {
 
 void TextLabel::setFontBold(bool bold) {
     requireKindWindow();
-    LOGFONTA description = currentFont(font_);
+    LOGFONTA description = describeFont(font_);
     description.lfWeight = bold ? FW_BOLD : 0;
     replaceFont(CreateFontIndirectA(&description));
     repaint();

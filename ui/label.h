@@ -64,6 +64,8 @@ class TextLabel : public Control {
     // Rebuild the font from the current one (the default GUI font if there is none).
     void setFontSize(int points);
     void setFontBold(bool bold);
+    // The description of the font the text is drawn with.
+    LOGFONTA currentFont() const;
 
   protected:
     TextLabel(bool transparent, const char* caption, TextEffect effect, FontSettings font,

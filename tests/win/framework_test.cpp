@@ -523,6 +523,91 @@ TEST_F(FrameworkTest, APictureButtonClicksOnlyWhenReleasedInside) {
     EXPECT_NE(GetCapture(), self);
 }
 
+// ---- Menus -------------------------------------------------------------------------------------
+
+namespace menus {
+int chosen = 0;
+void choose() {
+    ++chosen;
+}
+}  // namespace menus
+
+TEST_F(FrameworkTest, AHiddenTopLevelMenuLeavesNoMenuBarAndItsPopUpShowsTheCurrentMarks) {
+    MenuItem options;
+    MenuItem first;
+    MenuItem hidden;
+    MenuItem separator;
+    MenuItem last;
+    Form form;
+    WindowRecord window = testWindow("menus");
+    window.border = BorderStyle::fixedSingle;
+    const MenuRecord records[] = {
+        {&options, "Options", 0, "Options", nullptr, true, false, false, nullptr},
+        {&first, "First", 1, "First", nullptr, false, false, false, menus::choose},
+        {&hidden, "Hidden", 1, "Hidden", nullptr, true, false, false, nullptr},
+        {&separator, "Separator", 1, "-", nullptr, false, false, false, nullptr},
+        {&last, "Last", 1, "Last", nullptr, false, true, true, nullptr},
+    };
+    form.load({&window, {}, records, {}});
+    EXPECT_EQ(GetMenu(form.handle()), nullptr);
+
+    HMENU popup = form.createPopupMenu(options);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(GetMenuItemCount(popup), 3);
+    EXPECT_FALSE(GetMenuState(popup, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(popup, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_TRUE(GetMenuState(popup, 2, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(popup, 2, MF_BYPOSITION) & MF_GRAYED);
+    DestroyMenu(popup);
+
+    first.setChecked(true);
+    last.setChecked(false);
+    popup = form.createPopupMenu(options);
+    EXPECT_TRUE(GetMenuState(popup, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(popup, 2, MF_BYPOSITION) & MF_CHECKED);
+    // Choosing an entry raises the item's event.
+    menus::chosen = 0;
+    SendMessageA(form.handle(), WM_COMMAND, GetMenuItemID(popup, 0), 0);
+    EXPECT_EQ(menus::chosen, 1);
+    DestroyMenu(popup);
+    EXPECT_EQ(form.createPopupMenu(first), nullptr);
+}
+
+// ---- Fonts -------------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, FontSizeAndBoldRebuildTheCurrentFont) {
+    TransparentLabel label({.caption = "MM", .font = {.face = "Arial", .height = 19, .weight = 0}});
+    Form form;
+    const WindowRecord window = testWindow("fonts");
+    const ControlRecord controls[] = {{&label, "Label", {10, 10, 100, 40}}};
+    form.load({&window, controls, {}, {}});
+    HDC screen = GetDC(nullptr);
+    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    label.setFontSize(12);
+    LOGFONTA font = label.currentFont();
+    EXPECT_EQ(font.lfHeight, -MulDiv(12, pixelsPerInch, 72));
+    EXPECT_STREQ(font.lfFaceName, "Arial");  // rebuilt from the control's own font
+    label.setFontBold(true);
+    font = label.currentFont();
+    EXPECT_EQ(font.lfWeight, 700);
+    EXPECT_EQ(font.lfHeight, -MulDiv(12, pixelsPerInch, 72));
+    label.setFontBold(false);
+    EXPECT_EQ(label.currentFont().lfWeight, 0);
+
+    // Without a font of its own a label starts from the default GUI font.
+    TransparentLabel plain;
+    Form other;
+    const ControlRecord otherControls[] = {{&plain, "Plain", {10, 10, 100, 40}}};
+    other.load({&window, otherControls, {}, {}});
+    LOGFONTA guiFont = {};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof guiFont, &guiFont);
+    plain.setFontSize(9);
+    EXPECT_STREQ(plain.currentFont().lfFaceName, guiFont.lfFaceName);
+    EXPECT_EQ(plain.currentFont().lfHeight, -MulDiv(9, pixelsPerInch, 72));
+}
+
 // ---- Keyboard and the end of the loop ----------------------------------------------------------
 
 TEST_F(FrameworkTest, EscapeClosesTheWindowAndTheLastWindowEndsTheLoop) {
