@@ -4,6 +4,8 @@
 //                             the foreground window
 //   panel_probe escape        an Esc key press for the panel window
 //   panel_probe close         asks the panel window to close
+//   panel_probe minimize      minimizes the panel window, as its taskbar button does
+//   panel_probe restore       restores it
 
 #include <windows.h>
 
@@ -24,6 +26,14 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "close") == 0) {
         PostMessageA(panel, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (std::strcmp(command, "minimize") == 0) {
+        ShowWindow(panel, SW_MINIMIZE);
+        return 0;
+    }
+    if (std::strcmp(command, "restore") == 0) {
+        ShowWindow(panel, SW_RESTORE);
         return 0;
     }
     RECT rect = {};

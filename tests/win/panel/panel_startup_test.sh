@@ -141,6 +141,24 @@ info=$(probe info)
 [ "$(field left "$info"),$(field top "$info")" = "1435,410" ] && pass "dragging InfoLabel moves the panel" ||
   fail "after dragging InfoLabel the panel is at ($(field left "$info"), $(field top "$info")), expected (1435, 410)"
 
+# Minimized, tracking stops; restored, it runs at once and every 600 ms again.
+probe minimize
+sleep 1.5
+moved=$(grep " moved " "$trace" | tail -1)
+[ "$(field showState "$moved"),$(field interval "$moved")" = "2,0" ] &&
+  pass "minimized: showState 2, interval 0" || fail "after minimizing: $moved"
+ticks_before=$(grep -c " track " "$trace")
+sleep 1.3
+[ "$(grep -c " track " "$trace")" = "$ticks_before" ] && pass "no tracking while minimized" ||
+  fail "tracking ran while minimized"
+probe restore
+sleep 0.3
+moved=$(grep " moved " "$trace" | tail -1)
+[ "$(field showState "$moved"),$(field interval "$moved")" = "0,600" ] &&
+  pass "restored: showState 0, interval 600" || fail "after restoring: $moved"
+[ "$(grep -c " track " "$trace")" -gt "$ticks_before" ] && pass "tracking ran on restore" ||
+  fail "no tracking on restore"
+
 # Esc closes the panel: exit code 0, the exit routine ran once.
 probe escape
 for _ in $(seq 100); do kill -0 "$panel_pid" 2>/dev/null || break; sleep 0.1; done
@@ -154,5 +172,19 @@ exit_line=$(grep " exit " "$trace" | tail -1)
 [ "$(field evaluator "$exit_line")$(field released "$exit_line")" = 11 ] &&
   pass "the exit routine released the script evaluator" || fail "evaluator at exit: $exit_line"
 
-echo "trace: $trace"
+# Closing the window (as the system does for WM_CLOSE) ends the program the same way.
+trace=$work/trace-close.txt
+HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}" wine "$panel_exe" >"$work/panel-output-2.txt" 2>&1 &
+panel_pid=$!
+for _ in $(seq 200); do grep -q "handles=16" "$trace" 2>/dev/null && break; sleep 0.1; done
+probe close
+for _ in $(seq 100); do kill -0 "$panel_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$panel_pid"
+code=$?
+panel_pid=
+[ "$code" = 0 ] && pass "exit code 0 after the window was closed" || fail "exit code $code after closing"
+[ "$(grep -c " exit " "$trace")" = 1 ] && pass "the exit routine ran once after closing" ||
+  fail "the exit routine ran $(grep -c " exit " "$trace") times after closing"
+
+echo "trace: $work"
 [ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
