@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework_test_support.h"
@@ -394,7 +397,42 @@ void boardMove(int x, int y, int) {
 void clicked() {
     log.push_back("clicked");
 }
+int lastKeys = -1;
+void withKeys(int x, int y, int keys) {
+    record("keys", x, y);
+    lastKeys = keys;
+}
 }  // namespace mouse
+
+TEST_F(FrameworkTest, MouseEventsPassTheModifierKeysAsTheyAreWhenRaised) {
+    TransparentLabel child;
+    Form form;
+    const WindowRecord window = testWindow("keys");
+    const ControlRecord controls[] = {{&child, "Child", {40, 40, 100, 60}}};
+    const EventBinding events[] = {{child, MouseEvent::leftButtonUp, mouse::withKeys}};
+    form.load({&window, controls, {}, events});
+
+    BYTE saved[256] = {};
+    GetKeyboardState(saved);
+    BYTE keys[256] = {};
+    std::copy(std::begin(saved), std::end(saved), std::begin(keys));
+    const std::vector<std::pair<std::vector<int>, int>> cases = {
+        {{}, 0},
+        {{VK_CONTROL}, 1},
+        {{VK_SHIFT}, 2},
+        {{VK_MENU}, 4},
+        {{VK_CONTROL, VK_SHIFT, VK_MENU}, 7}};
+    for (const auto& [down, expected] : cases) {
+        keys[VK_CONTROL] = keys[VK_SHIFT] = keys[VK_MENU] = 0;
+        for (int key : down) {
+            keys[key] = 0x80;
+        }
+        SetKeyboardState(keys);
+        SendMessageA(child.handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 4));
+        EXPECT_EQ(mouse::lastKeys, expected);
+    }
+    SetKeyboardState(saved);
+}
 
 TEST_F(FrameworkTest, ACapturedPointerLeftOfADrawingBoardArrivesAsAnUnsignedPosition) {
     mouse::log.clear();
