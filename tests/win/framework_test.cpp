@@ -11,11 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "assets/panel_assets.h"
 #include "framework_test_support.h"
 #include "text/runtime_error.h"
 #include "ui/drawing_board.h"
 #include "ui/form.h"
 #include "ui/label.h"
+#include "ui/picture.h"
 #include "ui/picture_button.h"
 #include "ui/timer.h"
 
@@ -559,6 +561,59 @@ TEST_F(FrameworkTest, APictureButtonClicksOnlyWhenReleasedInside) {
     EXPECT_EQ(mouse::log, std::vector<std::string>{"clicked"});
     EXPECT_EQ(button.state(), PictureButton::State::normal);
     EXPECT_NE(GetCapture(), self);
+}
+
+TEST_F(FrameworkTest, TheSecondPressOfADoubleClickIsStillAPress) {
+    mouse::log.clear();
+    DrawingBoard board;
+    Form form;
+    const WindowRecord window = testWindow("double-click");
+    const ControlRecord controls[] = {{&board, "Board", {10, 10, 100, 100}}};
+    const EventBinding events[] = {{board, MouseEvent::leftButtonDown, mouse::labelLeftDown},
+                                   {board, MouseEvent::doubleClick, mouse::childRightDown}};
+    form.load({&window, controls, {}, events});
+    SendMessageA(board.handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(7, 8));
+    const std::vector<std::string> expected = {"label left down", "child right down"};
+    EXPECT_EQ(mouse::log, expected);
+    EXPECT_EQ(mouse::lastX, 7);
+    EXPECT_EQ(mouse::lastY, 8);
+}
+
+// ---- Pictures ----------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, PicturesAreDecodedWhenFirstPaintedAndCoverTheirMode) {
+    const Picture tile{labelTileJpeg()};
+    EXPECT_FALSE(tile.decoded());
+    Label label(
+        {.backgroundColour = RGB(255, 0, 0), .picture = &tile, .pictureMode = PictureMode::tiled});
+    Label natural({.backgroundColour = RGB(255, 0, 0),
+                   .picture = &tile,
+                   .pictureMode = PictureMode::natural});
+    Form form;
+    const WindowRecord window = testWindow("pictures");
+    const ControlRecord controls[] = {{&label, "Tiled", {10, 10, 100, 60}},
+                                      {&natural, "Natural", {10, 100, 100, 60}}};
+    form.load({&window, controls, {}, {}});
+    pump(100);
+    ASSERT_TRUE(tile.decoded());
+    EXPECT_EQ(tile.width(), 18);
+    EXPECT_EQ(tile.height(), 28);
+
+    // Tiled: the picture repeats over the whole label, so no background colour shows.
+    const std::vector<COLORREF> tiled = test_support::capture(label.handle(), {0, 0, 100, 60});
+    EXPECT_EQ(std::count(tiled.begin(), tiled.end(), RGB(255, 0, 0)), 0);
+    EXPECT_EQ(tiled[static_cast<std::size_t>(30 * 100 + 20)],
+              tiled[static_cast<std::size_t>(2 * 100 + 2)]);
+    // Natural size: the background colour fills what the picture leaves.
+    const std::vector<COLORREF> plain = test_support::capture(natural.handle(), {0, 0, 100, 60});
+    EXPECT_EQ(plain[static_cast<std::size_t>(50 * 100 + 90)], RGB(255, 0, 0));
+    EXPECT_EQ(plain[static_cast<std::size_t>(5 * 100 + 5)], tile.pixel(5, 5));
+
+    // Data that is not a JPEG decodes to nothing, without failing.
+    const unsigned char junk[] = {0xFF, 0xD8, 0x00, 0x11};
+    const Picture broken(junk, sizeof junk);
+    EXPECT_FALSE(broken.ready());
+    EXPECT_EQ(broken.width(), 0);
 }
 
 // ---- Menus -------------------------------------------------------------------------------------
