@@ -3,6 +3,7 @@
 
 #include "app/panel_form.h"
 
+#include "app/commit_handlers.h"
 #include "app/foreground_tracking.h"
 #include "app/panel_startup.h"
 #include "assets/panel_assets.h"
@@ -166,7 +167,7 @@ const MenuRecord kPanelMenus[] = {
     {&TraditionalOutputItem, "TraditionalOutputItem", 1, "写简出繁", nullptr, false, false, false,
      nullptr /* toggleTraditionalOutput: wired with the panel behaviours */},
     {&PrecisionItem, "PrecisionItem", 1, "手写精度", nullptr, false, false, false,
-     nullptr /* askReferenceValue: wired with the reference value setting */},
+     askReferenceValue},
     {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false, false,
      nullptr /* toggleOnlineLookup: wired with the panel behaviours */},
 };
@@ -180,16 +181,16 @@ const EventBinding kPanelEvents[] = {
     {WritingPad, MouseEvent::leftButtonDown, nullptr /* onPadButtonDown */},
     {WritingPad, MouseEvent::leftButtonUp, nullptr /* finishStroke */},
     {WritingPad, MouseEvent::mouseMoved, nullptr /* onPadMouseMove */},
-    {CandidateButton1, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton2, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton3, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton4, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton5, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton6, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton7, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton8, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton9, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {CandidateButton10, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
+    {CandidateButton1, MouseEvent::leftButtonDown, onCandidatePressed<1>},
+    {CandidateButton2, MouseEvent::leftButtonDown, onCandidatePressed<2>},
+    {CandidateButton3, MouseEvent::leftButtonDown, onCandidatePressed<3>},
+    {CandidateButton4, MouseEvent::leftButtonDown, onCandidatePressed<4>},
+    {CandidateButton5, MouseEvent::leftButtonDown, onCandidatePressed<5>},
+    {CandidateButton6, MouseEvent::leftButtonDown, onCandidatePressed<6>},
+    {CandidateButton7, MouseEvent::leftButtonDown, onCandidatePressed<7>},
+    {CandidateButton8, MouseEvent::leftButtonDown, onCandidatePressed<8>},
+    {CandidateButton9, MouseEvent::leftButtonDown, onCandidatePressed<9>},
+    {CandidateButton10, MouseEvent::leftButtonDown, onCandidatePressed<10>},
     {RewriteButton, Event::clicked, nullptr /* clearPad */},
     {MinimizeButton, MouseEvent::leftButtonDown, nullptr /* minimizePanel */},
     {CloseButton, MouseEvent::leftButtonDown, nullptr /* closePanel */},

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/commit_handlers.h"
 #include "app/foreground_tracking.h"
 #include "app/panel_form.h"
 #include "app/panel_trace.h"
@@ -95,6 +96,7 @@ void onPanelMoved() {
 }
 
 void exitRoutine() {
+    releaseCommitAndLookup();
     panelState.replyPieces.clear();
     const bool evaluatorHeld = !scriptEvaluator.empty();
     releaseObject(scriptEvaluator);
