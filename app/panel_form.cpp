@@ -5,6 +5,7 @@
 
 #include "app/foreground_tracking.h"
 #include "app/panel_startup.h"
+#include "app/recognition_wiring.h"
 #include "assets/panel_assets.h"
 
 using namespace ui;
@@ -177,9 +178,9 @@ const EventBinding kPanelEvents[] = {
     {PanelWindow, Event::created, onPanelCreated},
     {PanelWindow, Event::positionChanged, onPanelMoved},
     {PanelWindow, MouseEvent::rightButtonDown, nullptr /* showOptionsMenu */},
-    {WritingPad, MouseEvent::leftButtonDown, nullptr /* onPadButtonDown */},
-    {WritingPad, MouseEvent::leftButtonUp, nullptr /* finishStroke */},
-    {WritingPad, MouseEvent::mouseMoved, nullptr /* onPadMouseMove */},
+    {WritingPad, MouseEvent::leftButtonDown, onPadButtonDown},
+    {WritingPad, MouseEvent::leftButtonUp, finishStroke},
+    {WritingPad, MouseEvent::mouseMoved, onPadMouseMove},
     {CandidateButton1, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
     {CandidateButton2, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
     {CandidateButton3, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
@@ -190,11 +191,11 @@ const EventBinding kPanelEvents[] = {
     {CandidateButton8, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
     {CandidateButton9, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
     {CandidateButton10, MouseEvent::leftButtonDown, nullptr /* commitCandidate(caption) */},
-    {RewriteButton, Event::clicked, nullptr /* clearPad */},
+    {RewriteButton, Event::clicked, clearPad},
     {MinimizeButton, MouseEvent::leftButtonDown, nullptr /* minimizePanel */},
     {CloseButton, MouseEvent::leftButtonDown, nullptr /* closePanel */},
     {ForegroundTimer, Event::tick, trackForeground},
-    {RecognitionClient, Event::dataArrived, nullptr /* onReplyData */},
+    {RecognitionClient, Event::dataArrived, onReplyData},
 };
 
 const FormDescription kPanelForm = {&kPanelWindow, kPanelControls, kPanelMenus, kPanelEvents};

@@ -1,0 +1,119 @@
+#include "app/recognition_wiring.h"
+
+#include <windows.h>
+
+#include "app/foreground_tracking.h"
+#include "app/panel_form.h"
+#include "app/panel_trace.h"
+#include "app/program_state.h"
+#include "app/windows_functions.h"
+#include "recognition/candidate_list.h"
+#include "recognition/recognition_request.h"
+#include "recognition/reply_decoding.h"
+#include "recognition/script_evaluator.h"
+#include "recognition/writing_pad.h"
+
+namespace {
+
+// The panel's controls as the portable handlers see them. One instance serves every handler:
+// it holds nothing but references to the program-wide controls and the evaluator.
+class PanelRecognitionHost final : public WritingPadHost,
+                                   public ClearPadHost,
+                                   public ReplyHost,
+                                   public ScriptControlEvaluator,
+                                   public RecognitionChannel {
+  public:
+    PanelRecognitionHost() : ScriptControlEvaluator(scriptEvaluator) {}
+
+    // PadCanvas: the drawing board.
+    int padWidth() override { return WritingPad.width(); }
+    int padHeight() override { return WritingPad.height(); }
+    void clearRect(int left, int top, int width, int height) override {
+        // The board clears as a whole; the only caller clears the whole pad. A part of the pad
+        // is painted over with background-coloured lines instead.
+        if (left <= 0 && top <= 0 && left + width >= padWidth() && top + height >= padHeight()) {
+            WritingPad.clear();
+            return;
+        }
+        const int savedWidth = WritingPad.penWidth();
+        const COLORREF savedColour = WritingPad.penColour();
+        WritingPad.setPenWidth(1);
+        WritingPad.setPenColour(kPadBackground);
+        for (int y = top; y < top + height; ++y) {
+            WritingPad.drawLine(left, y, left + width, y);
+        }
+        WritingPad.setPenWidth(savedWidth);
+        WritingPad.setPenColour(savedColour);
+    }
+    void setPenWidth(int width) override { WritingPad.setPenWidth(width); }
+    void setPenColour(Colour colour) override { WritingPad.setPenColour(colour); }
+    void drawLine(int fromX, int fromY, int toX, int toY) override {
+        WritingPad.drawLine(fromX, fromY, toX, toY);
+    }
+
+    // WritingPadHost.
+    void takeCapture() override { windows::SetCapture(WritingPad.handle()); }
+    void releaseCapture() override { windows::ReleaseCapture(); }
+    void setInfoLabelVisible(bool visible) override { InfoLabel.setVisible(visible); }
+    void reactivateTarget() override { ::reactivateTarget(); }
+    void runRecognitionRequest() override {
+        ::runRecognitionRequest(panelState, *this);
+        tracePanel("request stroke=%s", panelState.strokeText.c_str());
+    }
+
+    // CandidateCells.
+    void setCandidateCaption(int index, const Text& caption) override {
+        candidateButton(index).setCaption(caption);
+    }
+
+    // ReplyHost (evaluate() comes from ScriptControlEvaluator).
+    ByteString receivedData() override {
+        return RecognitionClient.exists() ? RecognitionClient->receivedData() : ByteString();
+    }
+
+    // RecognitionChannel: the TCP client and the panel's title.
+    bool connect(const Text& host, int port) override {
+        return RecognitionClient.exists() && RecognitionClient->connect(host, port);
+    }
+    bool send(const Text& text) override {
+        return RecognitionClient.exists() && RecognitionClient->send(text);
+    }
+    void setPanelCaption(const Text& caption) override { PanelWindow.setCaption(caption); }
+
+  private:
+    static constexpr COLORREF kPadBackground = 0x00F7F7F7;
+};
+
+PanelRecognitionHost& host() {
+    static PanelRecognitionHost instance;
+    return instance;
+}
+
+// Mouse positions are the unsigned words of the mouse message.
+std::uint16_t word(int value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+void onPadButtonDown(int x, int y, int keys) {
+    onPadButtonDown(panelState, host(), word(x), word(y), keys);
+}
+
+void onPadMouseMove(int x, int y, int keys) {
+    onPadMouseMove(panelState, host(), word(x), word(y), keys);
+}
+
+void finishStroke(int x, int y, int keys) {
+    finishStroke(panelState, host(), word(x), word(y), keys);
+}
+
+void onReplyData() {
+    onReplyData(panelState, host());
+    tracePanel("reply pieces=%d", panelState.replyPieces.count());
+}
+
+void clearPad() {
+    clearPad(panelState, host());
+    tracePanel("cleared");
+}
