@@ -52,8 +52,14 @@ class PanelRecognitionHost final : public WritingPadHost,
     }
 
     // WritingPadHost.
-    void takeCapture() override { windows::SetCapture(WritingPad.handle()); }
-    void releaseCapture() override { windows::ReleaseCapture(); }
+    void takeCapture() override {
+        windows::SetCapture(WritingPad.handle());
+        tracePanel("capture taken=%d", GetCapture() == WritingPad.handle() ? 1 : 0);
+    }
+    void releaseCapture() override {
+        windows::ReleaseCapture();
+        tracePanel("capture released");
+    }
     void setInfoLabelVisible(bool visible) override { InfoLabel.setVisible(visible); }
     void reactivateTarget() override { ::reactivateTarget(); }
     void runRecognitionRequest() override {

@@ -181,6 +181,32 @@ sleep 0.5
 gui_pass "a piece holding a quote is not evaluated; its cell is empty, the others fill"
 assert_eq "$started_title" "$(panel_title)" "the title while the service answers"
 
+# --- InfoLabel and leaving the pad while writing ------------------------------------------------
+info_label_visible() {
+    gui_inspect --class HandwritingPanelWindow
+    gui_field "$(gui_line child rect=7,213,216,237)" visible
+}
+gui_move $((pad_left + 100)) $((pad_top + 100))
+sleep 0.3
+assert_eq 0 "$(info_label_visible)" "InfoLabel visible with the pointer over the pad"
+# Onto the panel's title strip: the capture brings the move to the pad (without a button held
+# only moves over the panel's own windows do), which lets it go.
+gui_move $((pad_left + 100)) $((pad_top - 20))
+sleep 0.3
+assert_eq 1 "$(info_label_visible)" "InfoLabel visible with the pointer off the pad"
+gui_pass "InfoLabel hides while the pointer is over the pad"
+# Three samples inside, then the pen crosses the pad's right edge with the button held: the
+# stroke ends there with one request; the release outside sends nothing more.
+: >"$bodies"
+expected_bodies=()
+write_stroke 200 100 4 0 6
+model_stroke 200 100 4 0 3
+wait_bodies 1
+sleep 0.5
+check_bodies "a stroke leaving the pad"
+assert_eq 1 "$(info_label_visible)" "InfoLabel visible after the pen left the pad"
+gui_pass "leaving the pad while writing ends the stroke with one request"
+
 # --- Nothing listening ---------------------------------------------------------------------------
 gui_stop "$service_pid"
 gui_wait_until bash -c "! python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex((\"127.0.0.1\",80))==0 else 1)'" ||
