@@ -100,6 +100,12 @@ std::uint16_t word(int value) {
     return static_cast<std::uint16_t>(value);
 }
 
+// The logical left button (the physical right one when the buttons are swapped).
+bool leftButtonDown() {
+    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    return (GetKeyState(button) & 0x8000) != 0 || (GetAsyncKeyState(button) & 0x8000) != 0;
+}
+
 }  // namespace
 
 void onPadButtonDown(int x, int y, int keys) {
@@ -107,6 +113,25 @@ void onPadButtonDown(int x, int y, int keys) {
 }
 
 void onPadMouseMove(int x, int y, int keys) {
+    // Another window can take the capture from the pad (a button while it is clicked, the
+    // system's move of the panel). The pad would then wait for a move outside itself that no
+    // longer reaches it, and InfoLabel would stay hidden for good: take the capture anew.
+    if (panelState.padCaptured && GetCapture() != WritingPad.handle()) {
+        tracePanel("capture lost");
+        panelState.padCaptured = false;
+    }
+    // The pad's capture brings it the button-up wherever the button is released. Where the
+    // capture does not steer the mouse (Wine gives it effect only while the panel's thread is
+    // the foreground one, and the panel hands the activation straight back to the target), a
+    // release off the pad never arrives, and the next move over the pad would go on writing
+    // with the button up. End that stroke first, as the lost button-up would have. Both the
+    // state of the messages taken so far and the state of the device must say the button is
+    // up: the first alone is not kept reliably by Wine for the panel's thread, the second alone
+    // would count a button-up still queued behind this move twice.
+    if (panelState.penDown && !leftButtonDown()) {
+        tracePanel("button-up lost; stroke ended");
+        finishStroke(panelState, host(), word(x), word(y), 0);
+    }
     onPadMouseMove(panelState, host(), word(x), word(y), keys);
 }
 

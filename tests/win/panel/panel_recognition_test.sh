@@ -7,15 +7,19 @@
 #  - RewriteButton empties the cells and the stroke text;
 #  - a reply piece that would create a file if it were evaluated (shown first by evaluating
 #    it directly) leaves the file absent and its cell empty, while the other cells fill;
+#  - with another application in the foreground, a stroke whose button is released off the
+#    panel ends there, and moving back over the pad with the button up writes nothing;
 #  - with nothing listening, the panel's title becomes the connect failure text and the pad
 #    still draws the ink.
 #
-# usage: panel_recognition_test.sh PANEL.exe InspectWindows.exe script_eval_probe.exe SERVICE.py
+# usage: panel_recognition_test.sh PANEL.exe InspectWindows.exe script_eval_probe.exe TargetApp.exe
+#        SERVICE.py
 set -euo pipefail
 panel_exe=$1
 GUI_INSPECTOR=$2
 eval_probe=$3
-service=$4
+GUI_TARGET=$4
+service=$5
 . "$WINE_HARNESS_DIR/gui-lib.sh"
 gui_init
 
@@ -182,6 +186,13 @@ gui_pass "a piece holding a quote is not evaluated; its cell is empty, the other
 assert_eq "$started_title" "$(panel_title)" "the title while the service answers"
 
 # --- InfoLabel and leaving the pad while writing ------------------------------------------------
+# The pad's capture steers the mouse under Wine only while the panel's thread is the foreground
+# one; a press on the title strip (which starts the system's move) makes it so.
+gui_click $((panel_left + 150)) $((panel_top + 15))
+sleep 0.5
+gui_inspect --class HandwritingPanelWindow
+assert_eq 1 "$(gui_field "$(gui_line window class=HandwritingPanelWindow)" foreground)" \
+    "the panel in the foreground after a press on its title strip"
 info_label_visible() {
     gui_inspect --class HandwritingPanelWindow
     gui_field "$(gui_line child rect=7,213,216,237)" visible
@@ -206,6 +217,36 @@ sleep 0.5
 check_bodies "a stroke leaving the pad"
 assert_eq 1 "$(info_label_visible)" "InfoLabel visible after the pen left the pad"
 gui_pass "leaving the pad while writing ends the stroke with one request"
+
+# --- Released off the panel while another application is active ----------------------------------
+# Under Wine the pad's capture does not steer the mouse while another application is in the
+# foreground, so the release off the panel never reaches the pad.
+gui_start "$GUI_TARGET" "$GUI_DIR/target.log" --pos 100,100,400,300
+gui_wait_log "$GUI_DIR/target.log" '^ready' || gui_fail "the target application did not start"
+gui_click 300 250
+sleep 1.5
+: >"$bodies"
+expected_bodies=()
+gui_move $((pad_left + 61)) $((pad_top + 100))
+sleep 0.1
+gui_move $((pad_left + 60)) $((pad_top + 100))
+sleep 0.2
+gui_press 1
+for x in 50 40 30 20 10 -10 -20; do
+    gui_move $((pad_left + x)) $((pad_top + 100))
+    sleep 0.05
+done
+gui_release 1
+sleep 0.3
+for x in -15 -10 -5 0 5 10 15 20 25 30 35 40 45 50 55 60 65 70; do
+    gui_move $((pad_left + x)) $((pad_top + 120))
+    sleep 0.05
+done
+model_stroke 60 100 -10 0 5
+wait_bodies 1
+sleep 1
+check_bodies "a stroke released off the panel"
+gui_pass "a stroke released off the panel ends; moving back with the button up writes nothing"
 
 # --- Nothing listening ---------------------------------------------------------------------------
 gui_stop "$service_pid"
