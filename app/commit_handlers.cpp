@@ -7,29 +7,13 @@
 #include "app/foreground_tracking.h"
 #include "app/panel_form.h"
 #include "app/program_state.h"
+#include "app/recognition_wiring.h"
 #include "app/windows_functions.h"
 #include "commit/input_box.h"
 #include "commit/traditional.h"
 #include "commit/windows_commit_host.h"
-#include "recognition/candidate_list.h"
 
 namespace {
-
-// The pad and the candidate cells as clearPad sees them.
-class PanelPad : public ClearPadHost {
-  public:
-    int padWidth() override { return WritingPad.width(); }
-    int padHeight() override { return WritingPad.height(); }
-    void clearRect(int, int, int, int) override { WritingPad.clear(); }
-    void setPenWidth(int width) override { WritingPad.setPenWidth(width); }
-    void setPenColour(Colour colour) override { WritingPad.setPenColour(colour); }
-    void drawLine(int fromX, int fromY, int toX, int toY) override {
-        WritingPad.drawLine(fromX, fromY, toX, toY);
-    }
-    void setCandidateCaption(int index, const Text& caption) override {
-        candidateButton(index).setCaption(caption);
-    }
-};
 
 int mapToTraditional(const char* source, int sourceLength, char* destination,
                      int destinationLength) {
@@ -47,10 +31,7 @@ class PanelCommitHost final : public WindowsCommitHost {
     void postChar(WindowHandle focus, unsigned char byte) override {
         windows::PostMessageA(reinterpret_cast<HWND>(focus), WM_CHAR, byte, 1);
     }
-    void clearPad() override {
-        PanelPad pad;
-        ::clearPad(panelState, pad);
-    }
+    void clearPad() override { ::clearPad(); }
     bool traditionalOutputChecked() override { return TraditionalOutputItem.checked(); }
     bool onlineLookupChecked() override { return OnlineDictionaryItem.checked(); }
     Text toTraditional(const Text& text) override {

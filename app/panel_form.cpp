@@ -6,6 +6,7 @@
 #include "app/commit_handlers.h"
 #include "app/foreground_tracking.h"
 #include "app/panel_startup.h"
+#include "app/recognition_wiring.h"
 #include "assets/panel_assets.h"
 
 using namespace ui;
@@ -178,9 +179,9 @@ const EventBinding kPanelEvents[] = {
     {PanelWindow, Event::created, onPanelCreated},
     {PanelWindow, Event::positionChanged, onPanelMoved},
     {PanelWindow, MouseEvent::rightButtonDown, nullptr /* showOptionsMenu */},
-    {WritingPad, MouseEvent::leftButtonDown, nullptr /* onPadButtonDown */},
-    {WritingPad, MouseEvent::leftButtonUp, nullptr /* finishStroke */},
-    {WritingPad, MouseEvent::mouseMoved, nullptr /* onPadMouseMove */},
+    {WritingPad, MouseEvent::leftButtonDown, onPadButtonDown},
+    {WritingPad, MouseEvent::leftButtonUp, finishStroke},
+    {WritingPad, MouseEvent::mouseMoved, onPadMouseMove},
     {CandidateButton1, MouseEvent::leftButtonDown, onCandidatePressed<1>},
     {CandidateButton2, MouseEvent::leftButtonDown, onCandidatePressed<2>},
     {CandidateButton3, MouseEvent::leftButtonDown, onCandidatePressed<3>},
@@ -191,11 +192,11 @@ const EventBinding kPanelEvents[] = {
     {CandidateButton8, MouseEvent::leftButtonDown, onCandidatePressed<8>},
     {CandidateButton9, MouseEvent::leftButtonDown, onCandidatePressed<9>},
     {CandidateButton10, MouseEvent::leftButtonDown, onCandidatePressed<10>},
-    {RewriteButton, Event::clicked, nullptr /* clearPad */},
+    {RewriteButton, Event::clicked, clearPad},
     {MinimizeButton, MouseEvent::leftButtonDown, nullptr /* minimizePanel */},
     {CloseButton, MouseEvent::leftButtonDown, nullptr /* closePanel */},
     {ForegroundTimer, Event::tick, trackForeground},
-    {RecognitionClient, Event::dataArrived, nullptr /* onReplyData */},
+    {RecognitionClient, Event::dataArrived, onReplyData},
 };
 
 const FormDescription kPanelForm = {&kPanelWindow, kPanelControls, kPanelMenus, kPanelEvents};

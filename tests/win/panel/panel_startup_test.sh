@@ -95,18 +95,6 @@ for ((i = 1; i < ${#tick_times[@]}; i++)); do
 done
 [ -z "$bad_gap" ] && pass "tracking every 600 ms" || fail "tracking gaps:$bad_gap"
 
-# Clicks on the panel's pad and on a candidate cell leave the activation with the target.
-xdotool mousemove $((1585 + 100)) $((410 + 120)) click 1
-sleep 0.5
-info=$(probe info)
-[ "$(field foreground "$info")" = "$target" ] && pass "a click on the pad keeps the target active" ||
-  fail "foreground after a click on the pad: $(field foreground "$info"), target $target"
-xdotool mousemove $((1585 + 240)) $((410 + 50)) click 1
-sleep 0.5
-info=$(probe info)
-[ "$(field foreground "$info")" = "$target" ] && pass "a click on a candidate cell keeps the target active" ||
-  fail "foreground after a click on a candidate cell: $(field foreground "$info"), target $target"
-
 # The highlighted face with the pointer over RewriteButton.
 xdotool mousemove 1700 700
 sleep 0.4
@@ -140,6 +128,22 @@ sleep 0.4
 info=$(probe info)
 [ "$(field left "$info"),$(field top "$info")" = "1435,410" ] && pass "dragging InfoLabel moves the panel" ||
   fail "after dragging InfoLabel the panel is at ($(field left "$info"), $(field top "$info")), expected (1435, 410)"
+
+# After the drags: the pointer crossing the pad lets the pad take the capture and hide InfoLabel.
+# Under Wine a capture only steers moves while its thread is the foreground one, and the
+# click hands the activation back to the target, so the pad would keep the capture (and
+# InfoLabel stay hidden) for the drag of InfoLabel.
+# Clicks on the panel's pad and on a candidate cell leave the activation with the target.
+xdotool mousemove $((1435 + 100)) $((410 + 120)) click 1
+sleep 0.5
+info=$(probe info)
+[ "$(field foreground "$info")" = "$target" ] && pass "a click on the pad keeps the target active" ||
+  fail "foreground after a click on the pad: $(field foreground "$info"), target $target"
+xdotool mousemove $((1435 + 240)) $((410 + 50)) click 1
+sleep 0.5
+info=$(probe info)
+[ "$(field foreground "$info")" = "$target" ] && pass "a click on a candidate cell keeps the target active" ||
+  fail "foreground after a click on a candidate cell: $(field foreground "$info"), target $target"
 
 # Minimized, tracking stops; restored, it runs at once and every 600 ms again.
 probe minimize
