@@ -4,6 +4,7 @@
 #include "app/panel_form.h"
 
 #include "app/commit_handlers.h"
+#include "app/panel_behaviours.h"
 #include "app/foreground_tracking.h"
 #include "app/panel_startup.h"
 #include "app/recognition_wiring.h"
@@ -166,19 +167,18 @@ const ControlRecord kPanelControls[] = {
 const MenuRecord kPanelMenus[] = {
     {&OptionsMenu, "OptionsMenu", 0, "繁体", nullptr, true, false, false, nullptr},
     {&TraditionalOutputItem, "TraditionalOutputItem", 1, "写简出繁", nullptr, false, false, false,
-     nullptr /* toggleTraditionalOutput: wired with the panel behaviours */},
+     toggleTraditionalOutput},
     {&PrecisionItem, "PrecisionItem", 1, "手写精度", nullptr, false, false, false,
      askReferenceValue},
     {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false, false,
-     nullptr /* toggleOnlineLookup: wired with the panel behaviours */},
+     toggleOnlineLookup},
 };
 
 // ---- Event wiring ------------------------------------------------------------------------------
-// A null handler is a binding still to be wired by the part that owns the handler.
 const EventBinding kPanelEvents[] = {
     {PanelWindow, Event::created, onPanelCreated},
     {PanelWindow, Event::positionChanged, onPanelMoved},
-    {PanelWindow, MouseEvent::rightButtonDown, nullptr /* showOptionsMenu */},
+    {PanelWindow, MouseEvent::rightButtonDown, showOptionsMenu},
     {WritingPad, MouseEvent::leftButtonDown, onPadButtonDown},
     {WritingPad, MouseEvent::leftButtonUp, finishStroke},
     {WritingPad, MouseEvent::mouseMoved, onPadMouseMove},
@@ -193,8 +193,8 @@ const EventBinding kPanelEvents[] = {
     {CandidateButton9, MouseEvent::leftButtonDown, onCandidatePressed<9>},
     {CandidateButton10, MouseEvent::leftButtonDown, onCandidatePressed<10>},
     {RewriteButton, Event::clicked, clearPad},
-    {MinimizeButton, MouseEvent::leftButtonDown, nullptr /* minimizePanel */},
-    {CloseButton, MouseEvent::leftButtonDown, nullptr /* closePanel */},
+    {MinimizeButton, MouseEvent::leftButtonDown, minimizePanel},
+    {CloseButton, MouseEvent::leftButtonDown, closePanel},
     {ForegroundTimer, Event::tick, trackForeground},
     {RecognitionClient, Event::dataArrived, onReplyData},
 };

@@ -231,7 +231,7 @@ HMENU Form::buildPopup(std::size_t topIndex) const {
     return popup;
 }
 
-void Form::popUpMenu(MenuItem& menu) {
+void Form::popUpMenu(MenuItem& menu, int dx, int dy) {
     requireWindow();
     // Built afresh each time, so the marks are the current ones.
     HMENU popup = createPopupMenu(menu);
@@ -241,8 +241,8 @@ void Form::popUpMenu(MenuItem& menu) {
     POINT at = {};
     GetCursorPos(&at);
     const int command = TrackPopupMenu(
-        popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x,
-        at.y, 0, window_, nullptr);
+        popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+        at.x + dx, at.y + dy, 0, window_, nullptr);
     DestroyMenu(popup);
     if (window_) {
         PostMessageA(window_, WM_NULL, 0, 0);

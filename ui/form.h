@@ -38,9 +38,9 @@ class Form : public Control {
     // 2 minimizes, 3 maximizes.
     void setShowState(int state);
 
-    // Opens a top-level menu of this window as a pop-up menu at the pointer, built afresh from
-    // the records; the chosen item's event is raised.
-    void popUpMenu(MenuItem& menu);
+    // Opens a top-level menu of this window as a pop-up menu at the pointer moved by (dx, dy),
+    // built afresh from the records; the chosen item's event is raised.
+    void popUpMenu(MenuItem& menu, int dx = 0, int dy = 0);
     // The pop-up menu of a top-level menu as it would open now (the caller destroys it); null
     // for an item or a menu of another window.
     HMENU createPopupMenu(const MenuItem& menu) const;

@@ -1,0 +1,54 @@
+#include "app/panel_behaviours.h"
+
+#include <windows.h>
+
+#include "app/foreground_tracking.h"
+#include "app/panel_form.h"
+#include "app/panel_trace.h"
+
+namespace {
+
+// The menu opens a little off the pointer so that the pointer does not rest on its first item.
+constexpr int kMenuOffset = 3;
+constexpr int kMinimized = 2;
+
+void flip(ui::MenuItem& item) {
+    item.setChecked(!item.checked());
+}
+
+}  // namespace
+
+void showOptionsMenu(int, int, int) {
+    reactivateTarget();
+    POINT pointer = {};
+    GetCursorPos(&pointer);
+    tracePanel("menu pointer=%ld,%ld", pointer.x, pointer.y);
+    PanelWindow.popUpMenu(OptionsMenu, kMenuOffset, kMenuOffset);
+}
+
+void toggleTraditionalOutput() {
+    reactivateTarget();
+    flip(TraditionalOutputItem);
+    tracePanel("option traditional=%d", TraditionalOutputItem.checked() ? 1 : 0);
+}
+
+void toggleOnlineLookup() {
+    reactivateTarget();
+    flip(OnlineDictionaryItem);
+    tracePanel("option online=%d", OnlineDictionaryItem.checked() ? 1 : 0);
+}
+
+void minimizePanel(int, int, int) {
+    PanelWindow.setShowState(kMinimized);
+}
+
+void closePanel(int, int, int) {
+    if (RecognitionClient.exists()) {
+        RecognitionClient->disconnect();
+    }
+    tracePanel("close connected=%d",
+               RecognitionClient.exists() && RecognitionClient->connected() ? 1 : 0);
+    // Destroying the window from inside its own control's handler would pull the control out
+    // from under the running dispatch; the queue carries the close out afterwards.
+    PostMessageA(PanelWindow.handle(), WM_CLOSE, 0, 0);
+}
