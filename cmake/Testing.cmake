@@ -5,8 +5,11 @@
 #   add_win_test(NAME name SOURCES a.cpp ... LIBS lib ... [GUI])
 #       Windows GoogleTest suite, run under wine64 through CMAKE_CROSSCOMPILING_EMULATOR
 #       (label "win"). GUI suites share one virtual desktop, so they never run at once.
-#   add_win_script_test(NAME name SCRIPT path [ARGS ...] [DEPENDS target ...] [LABELS ...])
-#       a shell script that drives Windows programs under Wine and Xvfb (label "win" or as given).
+#   add_win_script_test(NAME name SCRIPT path [ARGS ...] [DEPENDS target ...] [LABELS ...]
+#                       [LOCKS resource ...] [SKIP_CODE n])
+#       a shell script that drives Windows programs under Wine and Xvfb (label "win" or as given);
+#       it holds the shared desktop and any further LOCKS (port80 for tests that listen on
+#       127.0.0.1:80); an exit with SKIP_CODE counts as skipped.
 
 function(add_unit_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
@@ -33,7 +36,7 @@ function(add_win_test)
 endfunction()
 
 function(add_win_script_test)
-  cmake_parse_arguments(T "" "NAME;SCRIPT" "ARGS;DEPENDS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;SCRIPT;SKIP_CODE" "ARGS;DEPENDS;LABELS;LOCKS" ${ARGN})
   if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     return()
   endif()
@@ -41,12 +44,16 @@ function(add_win_script_test)
   if(T_LABELS)
     set(labels ${T_LABELS})
   endif()
+  set(locks wine_desktop ${T_LOCKS})
   set(exe_args)
   foreach(dep IN LISTS T_DEPENDS)
     list(APPEND exe_args "$<TARGET_FILE:${dep}>")
   endforeach()
   add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND bash ${T_SCRIPT} ${exe_args} ${T_ARGS})
   set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS "${labels}" TIMEOUT 600
-    FIXTURES_REQUIRED wine_session RESOURCE_LOCK wine_desktop
+    FIXTURES_REQUIRED wine_session RESOURCE_LOCK "${locks}"
     ENVIRONMENT "WINE_BUILD_DIR=${CMAKE_BINARY_DIR};WINE_HARNESS_DIR=${WINE_HARNESS_DIR}")
+  if(T_SKIP_CODE)
+    set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES SKIP_RETURN_CODE ${T_SKIP_CODE})
+  endif()
 endfunction()
