@@ -1,7 +1,7 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, format, clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -10,12 +10,15 @@ JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 GENERATOR := Ninja
 
+# Character centre lines (npm's hanzi-writer-data) for stroke synthesis in tests and benchmarks.
+HANZI_DATA := -DHANZI_WRITER_DATA_DIR=$(THIRD_PARTY)/node_modules/hanzi-writer-data
+
 NATIVE := $(BUILD)/native
 ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 format clean
+.PHONY: run test deps build native asan win64 win32 bench format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -41,12 +44,12 @@ define configure
 endef
 
 native: deps
-	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
 	@echo "[build] native"
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 asan: deps
-	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/)
+	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/ $(HANZI_DATA))
 	@echo "[build] native with AddressSanitizer and UndefinedBehaviorSanitizer"
 	@cmake --build $(ASAN) -j $(JOBS)
 
@@ -70,6 +73,10 @@ win32: deps
 $(BUILD)/CTestTestfile.cmake: Makefile
 	@mkdir -p $(BUILD)
 	@printf 'subdirs("native-asan")\nsubdirs("native")\nsubdirs("win64")\n' > $@
+
+# Benchmarks print numbers (accuracy, latency, requests per second, memory); they judge nothing.
+bench: native
+	@cmake --build $(NATIVE) --target bench
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

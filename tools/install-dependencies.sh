@@ -115,4 +115,20 @@ cross_build() { # triplet
 
 cross_build x86_64-w64-mingw32
 cross_build i686-w64-mingw32
+
+# Stroke centre lines of the hanzi, used to synthesise the pad's stroke text in the service's
+# tests and benchmarks. Pinned so that accuracy figures stay comparable between runs.
+hanzi_writer_data_version=2.0.1
+hanzi_writer_data=$third/node_modules/hanzi-writer-data
+if [ "$(node -p "require('$hanzi_writer_data/package.json').version" 2>/dev/null)" != "$hanzi_writer_data_version" ]; then
+  if ! command -v npm >/dev/null; then
+    say "installing npm"
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends npm
+  fi
+  say "installing hanzi-writer-data $hanzi_writer_data_version from the npm registry"
+  [ -f "$third/package.json" ] || echo '{"private": true}' >"$third/package.json"
+  npm install --prefix "$third" --no-audit --no-fund --silent "hanzi-writer-data@$hanzi_writer_data_version" >&2
+else
+  say "hanzi-writer-data $hanzi_writer_data_version: present"
+fi
 say "done"

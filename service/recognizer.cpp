@@ -1,0 +1,79 @@
+#include "recognizer.h"
+
+#include <zinnia.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace service {
+namespace {
+
+// The tegaki models were trained on characters written in a 1000 x 1000 box.
+constexpr int kBox = 1000;
+
+class ZinniaRecognizer final : public Recognizer {
+  public:
+    explicit ZinniaRecognizer(zinnia::Recognizer* engine) : engine_(engine) {}
+
+    std::vector<std::string> classify(const std::vector<PadStroke>& strokes, std::size_t count,
+                                      PadSize pad) const override {
+        std::vector<std::string> candidates;
+        if (strokes.empty() || count == 0)
+            return candidates;
+        std::unique_ptr<zinnia::Character> character(zinnia::Character::create());
+        character->set_width(kBox);
+        character->set_height(kBox);
+        std::size_t id = 0;
+        for (const PadStroke& stroke : strokes) {
+            if (stroke.empty())
+                continue;
+            for (PadPoint p : stroke) {
+                BoxPoint b = padToBox(p, pad, kBox);
+                character->add(id, b.x, b.y);
+            }
+            ++id;
+        }
+        std::unique_ptr<zinnia::Result> result(engine_->classify(*character, count));
+        if (!result)
+            return candidates;
+        for (std::size_t i = 0; i < result->size(); ++i) candidates.emplace_back(result->value(i));
+        return candidates;
+    }
+
+  private:
+    std::unique_ptr<zinnia::Recognizer> engine_;
+};
+
+}  // namespace
+
+BoxPoint padToBox(PadPoint p, PadSize pad, int box) {
+    int side = std::max(std::max(pad.width, pad.height), 1);
+    double scale = static_cast<double>(box) / side;
+    double offsetX = (side - pad.width) / 2.0;
+    double offsetY = (side - pad.height) / 2.0;
+    auto place = [&](double v) {
+        return std::clamp(static_cast<int>(std::lround(v * scale)), 0, box);
+    };
+    return {place(p.x + offsetX), place(p.y + offsetY)};
+}
+
+std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::string& error) {
+    std::unique_ptr<zinnia::Recognizer> engine(zinnia::Recognizer::create());
+    if (!engine) {
+        error = "zinnia could not create a recognizer";
+        return nullptr;
+    }
+    if (!engine->open(modelPath.c_str())) {
+        const char* why = engine->what();
+        error = "cannot load the recognition model " + modelPath + ": " +
+                (why && *why ? why : "unreadable");
+        return nullptr;
+    }
+    if (engine->size() == 0) {
+        error = "the recognition model " + modelPath + " holds no characters";
+        return nullptr;
+    }
+    return std::make_unique<ZinniaRecognizer>(engine.release());
+}
+
+}  // namespace service

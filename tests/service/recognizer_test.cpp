@@ -1,0 +1,68 @@
+// The zinnia wrapper with Debian's model: geometry and a few characters from their medians.
+#include "recognizer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "hanzi_medians.h"
+
+namespace {
+
+std::vector<service::PadStroke> padStrokes(const std::string& utf8) {
+    hanzi::HanziMedians medians;
+    std::string error;
+    std::vector<service::PadStroke> strokes;
+    if (!hanzi::loadHanziMedians(HANZI_WRITER_DATA_DIR, utf8, medians, error))
+        return strokes;
+    for (const auto& path : hanzi::mediansToPadPath(medians)) {
+        service::PadStroke stroke;
+        for (auto p : path) stroke.push_back({p.x, p.y});
+        strokes.push_back(stroke);
+    }
+    return strokes;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& s) {
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+}  // namespace
+
+TEST(PadToBox, KeepsProportionsAndCentresTheShortSide) {
+    service::PadSize pad{214, 207};
+    EXPECT_EQ(service::padToBox({0, 0}, pad, 1000).x, 0);
+    EXPECT_EQ(service::padToBox({214, 0}, pad, 1000).x, 1000);
+    EXPECT_EQ(service::padToBox({0, 0}, pad, 1000).y, 16);  // 3.5 pixels of centring
+    EXPECT_EQ(service::padToBox({0, 207}, pad, 1000).y, 984);
+    EXPECT_EQ(service::padToBox({107, 103}, pad, 1000).x, 500);
+}
+
+TEST(Recognizer, AMissingModelIsReported) {
+    std::string error;
+    EXPECT_FALSE(service::Recognizer::open("/nonexistent.model", error));
+    EXPECT_NE(error.find("/nonexistent.model"), std::string::npos);
+}
+
+TEST(Recognizer, RecognisesCharactersFromTheirMediansFromSeveralThreads) {
+    std::string error;
+    auto recognizer = service::Recognizer::open(service::kDefaultModelPath, error);
+    ASSERT_TRUE(recognizer) << error;
+    EXPECT_TRUE(recognizer->classify({}, 10).empty());
+    auto zhong = padStrokes(u8"中");
+    if (zhong.empty())
+        GTEST_SKIP() << "no hanzi-writer-data (run make deps)";
+    std::vector<std::thread> threads;
+    std::vector<std::vector<std::string>> results(8);
+    const char* characters[] = {u8"中", u8"国", u8"人", u8"大"};
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        threads.emplace_back(
+            [&, i] { results[i] = recognizer->classify(padStrokes(characters[i % 4]), 10); });
+    }
+    for (auto& t : threads) t.join();
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_LE(results[i].size(), 10u);
+        EXPECT_TRUE(contains(results[i], characters[i % 4])) << characters[i % 4];
+    }
+}

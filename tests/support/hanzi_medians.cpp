@@ -1,0 +1,198 @@
+#include "hanzi_medians.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace hanzi {
+namespace {
+
+// A reader for the nested number arrays of "medians": [[[x,y],[x,y]],[[x,y],...]].
+class ArrayReader {
+  public:
+    ArrayReader(const std::string& text, std::size_t at) : text_(text), at_(at) {}
+
+    bool readStrokes(std::vector<MedianStroke>& strokes) {
+        if (!expect('['))
+            return false;
+        if (peek(']'))
+            return expect(']');
+        do {
+            MedianStroke stroke;
+            if (!readStroke(stroke))
+                return false;
+            strokes.push_back(std::move(stroke));
+        } while (accept(','));
+        return expect(']');
+    }
+
+  private:
+    bool readStroke(MedianStroke& stroke) {
+        if (!expect('['))
+            return false;
+        if (peek(']'))
+            return expect(']');
+        do {
+            double x = 0, y = 0;
+            if (!expect('[') || !readNumber(x) || !expect(',') || !readNumber(y) || !expect(']'))
+                return false;
+            stroke.push_back({x, kDataTop - y});
+        } while (accept(','));
+        return expect(']');
+    }
+
+    void skipSpace() {
+        while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) ++at_;
+    }
+    bool peek(char c) {
+        skipSpace();
+        return at_ < text_.size() && text_[at_] == c;
+    }
+    bool accept(char c) {
+        if (!peek(c))
+            return false;
+        ++at_;
+        return true;
+    }
+    bool expect(char c) { return accept(c); }
+    bool readNumber(double& value) {
+        skipSpace();
+        const char* begin = text_.c_str() + at_;
+        char* end = nullptr;
+        value = std::strtod(begin, &end);
+        if (end == begin)
+            return false;
+        at_ += static_cast<std::size_t>(end - begin);
+        return true;
+    }
+
+    const std::string& text_;
+    std::size_t at_;
+};
+
+}  // namespace
+
+bool parseHanziMedians(const std::string& json, HanziMedians& out, std::string& error) {
+    out.strokes.clear();
+    std::size_t key = json.find("\"medians\"");
+    std::size_t colon = key == std::string::npos ? key : json.find(':', key);
+    if (colon == std::string::npos) {
+        error = "no \"medians\" member";
+        return false;
+    }
+    ArrayReader reader(json, colon + 1);
+    if (!reader.readStrokes(out.strokes) || out.strokes.empty()) {
+        error = "malformed \"medians\"";
+        out.strokes.clear();
+        return false;
+    }
+    return true;
+}
+
+bool loadHanziMedians(const std::string& dataDir, const std::string& character, HanziMedians& out,
+                      std::string& error) {
+    std::string path = dataDir + "/" + character + ".json";
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!parseHanziMedians(text.str(), out, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+std::vector<PadPath> mediansToPadPath(const HanziMedians& medians, PadLayout layout, double step) {
+    double usable = std::min(layout.width, layout.height) - 2.0 * layout.margin;
+    double scale = usable / kDataBox;
+    double left = (layout.width - kDataBox * scale) / 2.0;
+    double top = (layout.height - kDataBox * scale) / 2.0;
+    auto toPad = [&](MedianPoint p) {
+        int x = static_cast<int>(std::lround(left + p.x * scale));
+        int y = static_cast<int>(std::lround(top + p.y * scale));
+        return PadPixel{std::clamp(x, 0, layout.width), std::clamp(y, 0, layout.height)};
+    };
+    std::vector<PadPath> paths;
+    for (const MedianStroke& stroke : medians.strokes) {
+        PadPath path;
+        for (std::size_t i = 0; i < stroke.size(); ++i) {
+            if (i == 0) {
+                path.push_back(toPad(stroke[0]));
+                continue;
+            }
+            MedianPoint a = stroke[i - 1], b = stroke[i];
+            double length = std::hypot(b.x - a.x, b.y - a.y) * scale;
+            int steps = std::max(1, static_cast<int>(std::ceil(length / std::max(step, 0.01))));
+            for (int s = 1; s <= steps; ++s) {
+                double t = static_cast<double>(s) / steps;
+                PadPixel p = toPad({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+                if (p.x != path.back().x || p.y != path.back().y)
+                    path.push_back(p);
+            }
+        }
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+std::string innerStrokeText(const std::string& strokeText) {
+    return strokeText.size() <= 2 ? std::string() : strokeText.substr(1, strokeText.size() - 2);
+}
+
+PadRecording writeOnPad(const std::vector<PadPath>& strokes, int referenceValue) {
+    // The pad's rules: a move of at least referenceValue on either axis writes the position
+    // before it; the eleventh point since the last request sends one; releasing the button
+    // writes "a" and sends one when points are pending. The release position is never written.
+    PadRecording pad;
+    int pending = 0;
+    auto send = [&](bool midStroke) {
+        pad.requests.push_back(innerStrokeText(pad.strokeText));
+        pad.midStroke.push_back(midStroke);
+        pending = 0;
+    };
+    for (const PadPath& path : strokes) {
+        if (path.empty())
+            continue;
+        int lastX = path[0].x, lastY = path[0].y;
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            int x = path[i].x, y = path[i].y;
+            if (std::abs(x - lastX) < referenceValue && std::abs(y - lastY) < referenceValue)
+                continue;
+            pad.strokeText += "a" + std::to_string(lastX) + "a" + std::to_string(lastY);
+            lastX = x;
+            lastY = y;
+            if (++pending > 10)
+                send(true);
+        }
+        pad.strokeText += "a";
+        if (pending != 0)
+            send(false);
+    }
+    return pad;
+}
+
+std::vector<std::string> listHanziCharacters(const std::string& dataDir) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(dataDir.c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0)
+            names.push_back(name.substr(0, name.size() - 5));
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace hanzi
