@@ -37,10 +37,13 @@ $(BUILD)/.deps-checked: tools/install-dependencies.sh
 build: native asan win64 win32
 
 # configure(dir, cmake arguments)
+# A tree is configured again whenever its arguments change, so new settings reach old trees.
 define configure
-	@if [ ! -f $(1)/CMakeCache.txt ]; then \
+	@mkdir -p $(1); args='-G $(GENERATOR) $(2)'; \
+	if [ ! -f $(1)/CMakeCache.txt ] || [ "$$(cat $(1).configure.args 2>/dev/null)" != "$$args" ]; then \
 	  echo "[build] configuring $(1)"; \
-	  cmake -S . -B $(1) -G $(GENERATOR) $(2) >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
+	  cmake -S . -B $(1) $$args >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
+	  echo "$$args" > $(1).configure.args; \
 	fi
 endef
 

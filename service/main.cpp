@@ -2,6 +2,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
+#include <chrono>
 #include <iostream>
 #include <thread>
 
@@ -25,6 +27,11 @@ int main(int argc, char** argv) {
 
     // Signals are taken by one waiting thread rather than a handler, so stopping the server
     // happens in ordinary code. Blocked here, before any thread starts, so all inherit it.
+    // A shell starts background jobs with SIGINT ignored, and whether an ignored signal still
+    // reaches sigwait is left open by POSIX; the default disposition is restored first (the
+    // block below keeps it from acting).
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -46,16 +53,28 @@ int main(int argc, char** argv) {
     std::cout << "listening on " << line.server.host << ":" << server.port() << " (model "
               << line.modelPath << ", " << line.server.threads << " threads)" << std::endl;
 
+    std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {
         int received = 0;
         sigwait(&stopSignals, &received);
+        if (finished)
+            return;  // woken by the main thread after the server ended on its own
         std::cout << "stopping on signal " << received << std::endl;
-        server.stop();
+        // A signal that comes before the server is listening must still stop it, and stopping
+        // only takes once it is.
+        while (!finished && !server.running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!finished)
+            server.stop();
     });
-    server.run();
-    // run() also returns when listening fails; make sure the waiter can finish either way.
+    bool served = server.run();
+    finished = true;
     pthread_kill(signalWaiter.native_handle(), SIGTERM);
     signalWaiter.join();
+    if (!served) {
+        std::cerr << program << ": the server stopped listening unexpectedly\n";
+        return 1;
+    }
     std::cout << "stopped" << std::endl;
     return 0;
 }

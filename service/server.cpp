@@ -201,8 +201,12 @@ int RecognitionServer::port() const {
     return state_->boundPort;
 }
 
-void RecognitionServer::run() {
-    state_->http.listen_after_bind();
+bool RecognitionServer::run() {
+    return state_->http.listen_after_bind();
+}
+
+bool RecognitionServer::running() const {
+    return state_->http.is_running();
 }
 
 void RecognitionServer::stop() {

@@ -30,8 +30,10 @@ class RecognitionServer {
     bool bind(std::string& error);
     int port() const;
 
-    // Serves until stop() is called from another thread.
-    void run();
+    // Serves until stop() is called from another thread; false when listening failed.
+    bool run();
+    // True from the moment run() listens; stop() takes effect only then.
+    bool running() const;
     void stop();
 
   private:
