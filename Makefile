@@ -1,8 +1,8 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, bench, model, model-bench, format,
-# clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, dist, model, model-bench,
+# format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -10,6 +10,8 @@ THIRD_PARTY ?= $(BUILD)/third_party
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 GENERATOR := Ninja
+# When this make started, so that `make test` can say how long the build took.
+START_TIME := $(shell date +%s)
 
 # Character centre lines (npm's hanzi-writer-data) for stroke synthesis in tests and benchmarks.
 HANZI_DATA := -DHANZI_WRITER_DATA_DIR=$(THIRD_PARTY)/node_modules/hanzi-writer-data
@@ -19,13 +21,13 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench model model-bench format clean
+.PHONY: run test deps build native asan win64 win32 bench dist model model-bench format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
 
 test: deps build $(BUILD)/CTestTestfile.cmake
-	@tools/run-tests.sh "$(BUILD)" $(CTEST_ARGS)
+	@MAKE_START_TIME=$(START_TIME) tools/run-tests.sh "$(BUILD)" $(CTEST_ARGS)
 
 deps: $(BUILD)/.deps-checked
 
@@ -39,7 +41,7 @@ build: native asan win64 win32
 # configure(dir, cmake arguments)
 # A tree is configured again whenever its arguments change, so new settings reach old trees.
 define configure
-	@mkdir -p $(1); args='-G $(GENERATOR) $(2)'; \
+	@mkdir -p $(1); args='-G $(GENERATOR) $(strip $(2))'; \
 	if [ ! -f $(1)/CMakeCache.txt ] || [ "$$(cat $(1).configure.args 2>/dev/null)" != "$$args" ]; then \
 	  echo "[build] configuring $(1)"; \
 	  cmake -S . -B $(1) $$args >$(1).configure.log 2>&1 || { cat $(1).configure.log; exit 1; }; \
@@ -90,6 +92,18 @@ model: deps
 
 model-bench: native
 	@cmake --build $(NATIVE) --target model-bench
+
+# The zip and installer for Windows users, from the i686 build. DIST_CMAKE_ARGS builds them for
+# another service host, in a tree of their own.
+DIST_CMAKE_ARGS ?=
+DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
+
+dist: deps
+	$(call configure,$(DIST_TREE),-DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
+	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 $(DIST_CMAKE_ARGS))
+	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -26,6 +26,9 @@ struct PanelState {
     Text committedText;
     // Handle of the most recently started dictionary lookup worker.
     std::uintptr_t lookupThread = 0;
+    // Commits made so far. A lookup's lines carry the count of the commit that started it and
+    // are shown only while no later commit has replaced that character on the information line.
+    std::uint32_t commitCount = 0;
     // Stroke text of the character being written.
     Text strokeText;
     // The panel and 15 of its controls, in the fixed order of start-up.

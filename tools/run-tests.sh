@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs every build's tests in one ctest run (the build root's CTestTestfile.cmake lists the
 # builds), so that ctest's summary is the last thing printed. Extra arguments go to ctest.
+# MAKE_START_TIME (seconds since the epoch, set by the Makefile) dates the start of the build.
 set -uo pipefail
-build=$1; shift
-start=$(date +%s)
+build=$1
+shift
+if [ -n "${MAKE_START_TIME:-}" ]; then
+    echo "[test] dependencies and build took $(($(date +%s) - MAKE_START_TIME)) s; running the tests"
+fi
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 rc=$?
-# A test run that was cut short must not leave Xvfb or wineserver behind.
+# A test run that was cut short must not leave Xvfb or wineserver behind (silently: ctest's
+# summary stays the last word).
 WINE_BUILD_DIR=$build/win64 bash "$(dirname "$0")/../tests/win/harness/session.sh" stop >/dev/null 2>&1 || true
-echo "Total time of the test run: $(( $(date +%s) - start )) s"
 exit $rc

@@ -1,0 +1,15 @@
+#pragma once
+// The handlers of committing and looking up: the presses on the ten candidate cells and the
+// "手写精度" menu choice.
+
+// Left-button press on CandidateButtonN (1..10): commits the cell's caption. Coordinates and
+// keys are ignored.
+template <int N>
+void onCandidatePressed(int x, int y, int keys);
+
+// "手写精度" chosen: asks for a new reference value.
+void askReferenceValue();
+
+// Exit routine: closes the handle of the last lookup worker and the window that receives the
+// lookups' lines.
+void releaseCommitAndLookup();

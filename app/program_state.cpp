@@ -1,0 +1,8 @@
+#include "app/program_state.h"
+
+PanelState panelState;
+AutomationObject scriptEvaluator;
+
+void initialiseState() {
+    panelState = PanelState();
+}

@@ -1,0 +1,150 @@
+#include "app/recognition_wiring.h"
+
+#include <windows.h>
+
+#include "app/foreground_tracking.h"
+#include "app/panel_form.h"
+#include "app/panel_trace.h"
+#include "app/program_state.h"
+#include "app/windows_functions.h"
+#include "recognition/candidate_list.h"
+#include "recognition/recognition_request.h"
+#include "recognition/reply_decoding.h"
+#include "recognition/script_evaluator.h"
+#include "recognition/writing_pad.h"
+
+namespace {
+
+// The panel's controls as the portable handlers see them. One instance serves every handler:
+// it holds nothing but references to the program-wide controls and the evaluator.
+class PanelRecognitionHost final : public WritingPadHost,
+                                   public ClearPadHost,
+                                   public ReplyHost,
+                                   public ScriptControlEvaluator,
+                                   public RecognitionChannel {
+  public:
+    PanelRecognitionHost() : ScriptControlEvaluator(scriptEvaluator) {}
+
+    // PadCanvas: the drawing board.
+    int padWidth() override { return WritingPad.width(); }
+    int padHeight() override { return WritingPad.height(); }
+    void clearRect(int left, int top, int width, int height) override {
+        // The board clears as a whole; the only caller clears the whole pad. A part of the pad
+        // is painted over with background-coloured lines instead.
+        if (left <= 0 && top <= 0 && left + width >= padWidth() && top + height >= padHeight()) {
+            WritingPad.clear();
+            return;
+        }
+        const int savedWidth = WritingPad.penWidth();
+        const COLORREF savedColour = WritingPad.penColour();
+        WritingPad.setPenWidth(1);
+        WritingPad.setPenColour(kPadBackground);
+        for (int y = top; y < top + height; ++y) {
+            WritingPad.drawLine(left, y, left + width, y);
+        }
+        WritingPad.setPenWidth(savedWidth);
+        WritingPad.setPenColour(savedColour);
+    }
+    void setPenWidth(int width) override { WritingPad.setPenWidth(width); }
+    void setPenColour(Colour colour) override { WritingPad.setPenColour(colour); }
+    void drawLine(int fromX, int fromY, int toX, int toY) override {
+        WritingPad.drawLine(fromX, fromY, toX, toY);
+    }
+
+    // WritingPadHost.
+    void takeCapture() override {
+        windows::SetCapture(WritingPad.handle());
+        tracePanel("capture taken=%d", GetCapture() == WritingPad.handle() ? 1 : 0);
+    }
+    void releaseCapture() override {
+        windows::ReleaseCapture();
+        tracePanel("capture released");
+    }
+    void setInfoLabelVisible(bool visible) override { InfoLabel.setVisible(visible); }
+    void reactivateTarget() override { ::reactivateTarget(); }
+    void runRecognitionRequest() override {
+        ::runRecognitionRequest(panelState, *this);
+        tracePanel("request stroke=%s", panelState.strokeText.c_str());
+    }
+
+    // CandidateCells.
+    void setCandidateCaption(int index, const Text& caption) override {
+        candidateButton(index).setCaption(caption);
+    }
+
+    // ReplyHost (evaluate() comes from ScriptControlEvaluator).
+    ByteString receivedData() override {
+        return RecognitionClient.exists() ? RecognitionClient->receivedData() : ByteString();
+    }
+
+    // RecognitionChannel: the TCP client and the panel's title.
+    bool connect(const Text& host, int port) override {
+        return RecognitionClient.exists() && RecognitionClient->connect(host, port);
+    }
+    bool send(const Text& text) override {
+        return RecognitionClient.exists() && RecognitionClient->send(text);
+    }
+    void setPanelCaption(const Text& caption) override { PanelWindow.setCaption(caption); }
+
+  private:
+    static constexpr COLORREF kPadBackground = 0x00F7F7F7;
+};
+
+PanelRecognitionHost& host() {
+    static PanelRecognitionHost instance;
+    return instance;
+}
+
+// Mouse positions are the unsigned words of the mouse message.
+std::uint16_t word(int value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+// The logical left button (the physical right one when the buttons are swapped).
+bool leftButtonDown() {
+    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    return (GetKeyState(button) & 0x8000) != 0 || (GetAsyncKeyState(button) & 0x8000) != 0;
+}
+
+}  // namespace
+
+void onPadButtonDown(int x, int y, int keys) {
+    onPadButtonDown(panelState, host(), word(x), word(y), keys);
+}
+
+void onPadMouseMove(int x, int y, int keys) {
+    // Another window can take the capture from the pad (a button while it is clicked, the
+    // system's move of the panel). The pad would then wait for a move outside itself that no
+    // longer reaches it, and InfoLabel would stay hidden for good: take the capture anew.
+    if (panelState.padCaptured && GetCapture() != WritingPad.handle()) {
+        tracePanel("capture lost");
+        panelState.padCaptured = false;
+    }
+    // The pad's capture brings it the button-up wherever the button is released. Where the
+    // capture does not steer the mouse (Wine gives it effect only while the panel's thread is
+    // the foreground one, and the panel hands the activation straight back to the target), a
+    // release off the pad never arrives, and the next move over the pad would go on writing
+    // with the button up. End that stroke first, as the lost button-up would have. Both the
+    // state of the messages taken so far and the state of the device must say the button is
+    // up: the first alone is not kept reliably by Wine for the panel's thread, the second alone
+    // would count a button-up still queued behind this move twice.
+    if (panelState.penDown && !leftButtonDown()) {
+        tracePanel("button-up lost; stroke ended");
+        finishStroke(panelState, host(), word(x), word(y), 0);
+    }
+    onPadMouseMove(panelState, host(), word(x), word(y), keys);
+}
+
+void finishStroke(int x, int y, int keys) {
+    finishStroke(panelState, host(), word(x), word(y), keys);
+}
+
+void onReplyData() {
+    onReplyData(panelState, host());
+    tracePanel("reply pieces=%d", panelState.replyPieces.count());
+}
+
+void clearPad() {
+    clearPad(panelState, host());
+    tracePanel("cleared");
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The writing pad, the recognition request, the reply and the rewrite button, joined to the
+// panel's controls: the handlers the form description binds, over the portable logic in
+// recognition/.
+
+// WritingPad's mouse events (pad pixels; keys are ignored).
+void onPadButtonDown(int x, int y, int keys);
+void onPadMouseMove(int x, int y, int keys);
+void finishStroke(int x, int y, int keys);
+
+// RecognitionClient's data event: fills the candidate cells from the reply.
+void onReplyData();
+
+// Wipes the pad and the candidates for the next character: RewriteButton's click, and what
+// the commit code runs after a candidate went into the target application.
+void clearPad();

@@ -1,0 +1,46 @@
+#pragma once
+// The online dictionary lookup: one worker thread per commit fetches the dictionary page for
+// its own copy of the committed text and posts the information lines it composes to a window
+// of the GUI thread. Only the GUI thread writes the information line, and it shows a lookup's
+// line only while no later commit has happened.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/panel_state.h"
+#include "text/text_operations.h"
+
+// The host the lookups ask, port included when it is not 80 (build setting DICTIONARY_HOST).
+extern const char kDictionaryHost[];
+
+// GUI thread. Starts a worker for a copy of state.committedText and state.commitCount that
+// posts its lines to `receiver` as kLookupLineMessage. The worker's handle goes to
+// state.lookupThread; the previous worker's handle is closed then, so at most one stays open.
+// The worker is never waited for. False when the thread cannot be started.
+bool startDictionaryLookup(PanelState& state, HWND receiver, const Text& host = kDictionaryHost);
+
+// GUI thread, for each kLookupLineMessage: takes over the posted line. True, with the line,
+// when it belongs to the last commit (state.commitCount); false when a later commit has
+// happened since its lookup started.
+bool takeLookupLine(const PanelState& state, WPARAM wParam, LPARAM lParam, Text& line);
+
+// A message-only window of the GUI thread that receives the lookups' lines and passes those
+// still current to `showLine` (which sets the caption of the information line).
+class DictionaryLookupReceiver {
+  public:
+    DictionaryLookupReceiver(const PanelState& state, std::function<void(const Text&)> showLine);
+    ~DictionaryLookupReceiver();
+    DictionaryLookupReceiver(const DictionaryLookupReceiver&) = delete;
+    DictionaryLookupReceiver& operator=(const DictionaryLookupReceiver&) = delete;
+
+    HWND window() const { return window_; }
+
+  private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+
+    const PanelState& state_;
+    std::function<void(const Text&)> showLine_;
+    HWND window_ = nullptr;
+};

@@ -1,0 +1,232 @@
+#include "recognition/tcp_client.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+const char kWindowClassName[] = "TcpClientNotificationWindow";
+constexpr long kNotificationMask = FD_READ | FD_CLOSE;
+constexpr int kLaterReadSize = 1024;
+
+bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSA windowClass = {};
+    if (GetClassInfoA(instance, kWindowClassName, &windowClass)) {
+        return true;
+    }
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kWindowClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+}  // namespace
+
+TcpClient::HostResolver TcpClient::resolveHostName = ::gethostbyname;
+
+TcpClient::TcpClient(HWND parent) {
+    WSADATA data;
+    socketsReady_ = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    registerWindowClass(instance, windowProcedure);
+    // Control id -1: the window is never addressed by id.
+    notificationWindow_ = CreateWindowExA(
+        0, kWindowClassName, "", WS_CHILD, 0, 0, 0, 0, parent ? parent : HWND_MESSAGE,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), instance, this);
+}
+
+TcpClient::~TcpClient() {
+    closeSocket();
+    if (notificationWindow_) {
+        // Still ours: the parent has not taken it down with itself.
+        SetWindowLongPtrA(notificationWindow_, GWLP_USERDATA, 0);
+        DestroyWindow(notificationWindow_);
+    }
+    if (socketsReady_) {
+        WSACleanup();
+    }
+}
+
+LRESULT CALLBACK TcpClient::windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* client = reinterpret_cast<TcpClient*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (client) {
+        if (message == WM_SOCKET_NOTIFY) {
+            client->handleNotification(static_cast<SOCKET>(wParam), LOWORD(lParam));
+            return 0;
+        }
+        if (message == WM_NCDESTROY) {
+            // Destroyed with its parent: forget the handle so it is never destroyed twice.
+            client->notificationWindow_ = nullptr;
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool TcpClient::connect(const Text& host, int port) {
+    port = normalisedPort(port);
+    if (!socketsReady_) {
+        return false;
+    }
+    // Every connect starts on a fresh socket.
+    closeSocket();
+    socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (socket_ == INVALID_SOCKET) {
+        return false;
+    }
+    // Failures up to here leave the fresh socket held and `connected` as it was.
+    if (host.empty()) {
+        return false;
+    }
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_port = htons(static_cast<u_short>(port));
+    unsigned long numeric = inet_addr(host.c_str());
+    if (numeric != INADDR_NONE) {
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = numeric;
+    } else {
+        hostent* entry = resolveHostName(host.c_str());
+        if (!entry || !entry->h_addr_list || !entry->h_addr_list[0]) {
+            return false;
+        }
+        // Never copy more than the IPv4 address field holds.
+        std::size_t length = static_cast<std::size_t>(entry->h_length);
+        if (length > sizeof address.sin_addr) {
+            length = sizeof address.sin_addr;
+        }
+        std::memcpy(&address.sin_addr, entry->h_addr_list[0], length);
+        address.sin_family = static_cast<short>(entry->h_addrtype);
+    }
+
+    if (!connectWithTimeout(address) ||
+        WSAAsyncSelect(socket_, notificationWindow_, WM_SOCKET_NOTIFY, kNotificationMask) != 0) {
+        disconnect();
+        return false;
+    }
+    connected_ = true;
+    return true;
+}
+
+bool TcpClient::connectWithTimeout(const sockaddr_in& address) {
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) {
+        return false;
+    }
+    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        return true;
+    }
+    if (WSAGetLastError() != WSAEWOULDBLOCK) {
+        return false;
+    }
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket_, &writable);
+    FD_SET(socket_, &failed);
+    timeval limit;
+    limit.tv_sec = kConnectTimeoutMilliseconds / 1000;
+    limit.tv_usec = (kConnectTimeoutMilliseconds % 1000) * 1000;
+    if (select(0, nullptr, &writable, &failed, &limit) <= 0 || FD_ISSET(socket_, &failed)) {
+        return false;
+    }
+    int error = 0;
+    int size = sizeof error;
+    if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
+        return false;
+    }
+    return error == 0;
+}
+
+void TcpClient::closeSocket() {
+    if (socket_ == INVALID_SOCKET) {
+        return;
+    }
+    WSAAsyncSelect(socket_, notificationWindow_, 0, 0);
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+}
+
+void TcpClient::disconnect() {
+    closeSocket();
+    connected_ = false;
+}
+
+bool TcpClient::send(const Text& text) {
+    return sendBytes(text.data(), static_cast<int>(text.size()));
+}
+
+bool TcpClient::send(const ByteString& bytes) {
+    return sendBytes(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()));
+}
+
+bool TcpClient::sendBytes(const char* data, int length) {
+    if (socket_ == INVALID_SOCKET || !connected_) {
+        return false;
+    }
+    if (length < 0) {
+        return false;
+    }
+    // No wait for writability: the socket is asynchronous, so a send that would block fails.
+    int sent = 0;
+    while (sent < length) {
+        int count = ::send(socket_, data + sent, length - sent, 0);
+        if (count == SOCKET_ERROR) {
+            return false;
+        }
+        sent += count;
+    }
+    return true;
+}
+
+ByteString TcpClient::receivedData() const {
+    return ByteString(receivedBytes_.data(), receivedBytes_.size());
+}
+
+void TcpClient::handleNotification(SOCKET notified, WORD kind) {
+    if (socket_ == INVALID_SOCKET) {
+        return;
+    }
+    if (kind == FD_CLOSE) {
+        // The next connect replaces the socket; nothing is closed here.
+        if (onDisconnected) {
+            onDisconnected();
+        }
+        return;
+    }
+    // A notification queued for a socket closed since then fails here and is dropped.
+    u_long waiting = 0;
+    if (ioctlsocket(notified, FIONREAD, &waiting) != 0) {
+        return;
+    }
+    int size = waiting < 1 ? 1 : static_cast<int>(waiting);
+    // Drain what is readable now: the announced amount first, then 1024 bytes at a time.
+    std::string accumulated;
+    std::string buffer;
+    for (;;) {
+        buffer.resize(static_cast<std::size_t>(size));
+        int count = recv(notified, &buffer[0], size, 0);
+        if (count == SOCKET_ERROR || count == 0) {
+            break;
+        }
+        accumulated.append(buffer.data(), static_cast<std::size_t>(count));
+        size = kLaterReadSize;
+    }
+    if (accumulated.empty()) {
+        return;
+    }
+    receivedBytes_ = std::move(accumulated);
+    if (onDataArrived) {
+        onDataArrived();
+    }
+    receivedBytes_.clear();
+}

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The panel against the real recognition service on 127.0.0.1:80: 中 written on the pad along
+# its stroke centre lines (hanzi-writer-data, scaled into the pad) comes back among the ten
+# candidate cells. Skipped (77) when the native service or the stroke data is missing.
+#
+# usage: panel_service_test.sh PANEL.exe InspectWindows.exe SERVICE_PROGRAM HANZI_DATA_DIR
+set -euo pipefail
+panel_exe=$1
+GUI_INSPECTOR=$2
+service=$3
+data=$4
+if [ ! -x "$service" ] || [ ! -f "$data/中.json" ]; then
+    echo "skipped: no service at $service or no stroke data in $data"
+    exit 77
+fi
+. "$WINE_HARNESS_DIR/gui-lib.sh"
+gui_init
+
+python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)' &&
+    gui_fail "something else already listens on 127.0.0.1:80"
+"$service" --listen 127.0.0.1 --port 80 >"$GUI_DIR/service.log" 2>&1 </dev/null &
+GUI_PIDS+=("$!")
+gui_wait_until python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)' ||
+    gui_fail "the service did not start: $(cat "$GUI_DIR/service.log")"
+
+trace=$GUI_DIR/trace.txt
+export HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}"
+gui_start "$panel_exe"
+gui_wait_log "$trace" ' moved .*handles=16' || gui_fail "the panel did not start"
+gui_wait_window --class HandwritingPanelWindow || gui_fail "no panel window"
+sleep 0.5
+pad=$(gui_line child rect=4,32,218,239) || gui_fail "no writing pad among the panel's children"
+IFS=, read -r pad_left pad_top _ _ <<<"$(gui_field "$pad" screen)"
+read -r x0 y0 <<<"$(gui_to_x "$pad_left" "$pad_top")"
+
+# One xdotool command line per stroke: enter the pad, press, walk the centre line in steps of
+# at most two pixels, release. The data's box (1024, y up, baseline 900) is scaled uniformly
+# into the pad less a 12-pixel margin, centred.
+python3 - "$data/中.json" "$x0" "$y0" >"$GUI_DIR/strokes.txt" <<'PY'
+import json, math, sys
+medians = json.load(open(sys.argv[1]))["medians"]
+x0, y0 = int(sys.argv[2]), int(sys.argv[3])
+width, height, margin = 214, 207, 12
+scale = min(width - 2 * margin, height - 2 * margin) / 1024.0
+left = margin + (width - 2 * margin - 1024 * scale) / 2
+top = margin + (height - 2 * margin - 1024 * scale) / 2
+for stroke in medians:
+    points = [(left + x * scale, top + (900 - y) * scale) for x, y in stroke]
+    path = [points[0]]
+    for (ax, ay), (bx, by) in zip(points, points[1:]):
+        steps = max(1, math.ceil(max(abs(bx - ax), abs(by - ay)) / 2))
+        path += [(ax + (bx - ax) * i / steps, ay + (by - ay) * i / steps) for i in range(1, steps + 1)]
+    pixels = [(x0 + round(x), y0 + round(y)) for x, y in path]
+    fx, fy = pixels[0]
+    line = [f"mousemove {fx - 1} {fy}", "sleep 0.1", f"mousemove {fx} {fy}", "sleep 0.2",
+            "mousedown 1", "sleep 0.05"]
+    for x, y in pixels[1:]:
+        line += [f"mousemove {x} {y}", "sleep 0.015"]
+    line += ["sleep 0.1", "mouseup 1", "sleep 0.3"]
+    print(" ".join(line))
+PY
+while read -r -a commands; do
+    xdotool "${commands[@]}"
+done <"$GUI_DIR/strokes.txt"
+sleep 1.5
+gui_screenshot panel-service-zhong >/dev/null
+
+zhong=$(gui_hex 中)
+found=
+gui_inspect --class HandwritingPanelWindow
+cells=()
+for rect in 219,32,262,67 261,32,304,67 219,67,262,102 261,67,304,102 219,103,262,138 \
+    261,103,304,138 219,139,262,174 261,139,304,174 219,176,262,211 261,176,304,211; do
+    cell=$(gui_field "$(gui_line child "rect=$rect")" text)
+    cells+=("$cell")
+    [ "$(gui_field "$(gui_line child "rect=$rect")" text_gbk)" = "$zhong" ] && found=1
+done
+echo "cells: ${cells[*]}"
+grep -c ' request ' "$trace" | sed 's/^/requests sent: /'
+[ -n "$found" ] || gui_fail "中 is not among the candidates: ${cells[*]}"
+gui_pass "中 written on the pad is among the candidates: ${cells[*]}"

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""A stand-in for the recognition service on loopback: records the body of every request it
+receives (one line each, in arrival order) and answers with the bytes of a reply file, read
+afresh for every request so that a test can change the answer between strokes.
+
+usage: recording_service.py PORT BODY_LOG REPLY_FILE READY_FILE
+"""
+import socket
+import socketserver
+import sys
+
+port, body_log, reply_file, ready_file = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+
+
+class Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        self.request.settimeout(5)
+        data = b""
+        try:
+            while b"\r\n\r\n" not in data:
+                chunk = self.request.recv(4096)
+                if not chunk:
+                    return
+                data += chunk
+            head, _, body = data.partition(b"\r\n\r\n")
+            length = 0
+            for line in head.split(b"\r\n"):
+                name, _, value = line.partition(b":")
+                if name.strip().lower() == b"content-length":
+                    length = int(value.strip())
+            while len(body) < length:
+                chunk = self.request.recv(4096)
+                if not chunk:
+                    break
+                body += chunk
+        except (socket.timeout, ValueError):
+            return
+        with open(body_log, "ab") as log:
+            # The whole request once, then the body on a line of its own.
+            log.write(b"body " + body + b" length=" + str(length).encode() + b"\n")
+        with open(body_log + ".requests", "ab") as log:
+            log.write(data + b"\n----\n")
+        with open(reply_file, "rb") as reply:
+            content = reply.read()
+        header = b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n\r\n" % len(content)
+        self.request.sendall(header + content)
+
+
+class Server(socketserver.ThreadingTCPServer):
+    allow_reuse_address = True
+    daemon_threads = True
+
+
+with Server(("127.0.0.1", port), Handler) as server:
+    open(ready_file, "w").close()
+    server.serve_forever()

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The panel's candidate press as a user makes it, beside an application to type into: a press
+# on a cell without a candidate types nothing, leaves the application active and shows
+# "  拼音：" on the information line.
+#
+# usage: panel_commit.sh HandwritingPanel.exe TargetApp.exe InspectWindows.exe
+set -euo pipefail
+panel_exe=$1
+GUI_TARGET=$2
+GUI_INSPECTOR=$3
+. "$WINE_HARNESS_DIR/gui-lib.sh"
+gui_init
+
+log=$GUI_DIR/target.log
+gui_start "$GUI_TARGET" "$log" --pos 200,150,640,360
+assert_log "$log" '^ready	' "the target starts"
+gui_start "$panel_exe"
+gui_wait_window --class HandwritingPanelWindow || gui_fail "the panel does not start"
+IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect)"
+
+# The target becomes the foreground application; the panel's tracking records it.
+gui_inspect --class HwTestTarget || gui_fail "target gone"
+read -r cx cy <<<"$(gui_center "$(gui_field "$(gui_line window)" client)")"
+gui_click "$cx" "$cy"
+sleep 1.5
+
+before=$(wc -l <"$log")
+# CandidateButton1 (219, 32, 43 x 35 in the panel) holds no candidate.
+gui_click $((panel_left + 240)) $((panel_top + 50))
+sleep 0.8
+gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
+# InfoLabel: 7, 213, 209 x 24 in the panel.
+assert_eq "  拼音：" "$(gui_child_text rect=7,213,216,237)" "information line after the press"
+after=$(tail -n +"$((before + 1))" "$log")
+assert_no_log <(echo "$after") '^char' "a character typed for an empty cell"
+gui_inspect --class HwTestTarget || gui_fail "target gone"
+assert_eq 1 "$(gui_field "$(gui_line window)" foreground)" "the target keeps the activation"
+gui_pass "an empty candidate cell commits nothing and updates the information line"

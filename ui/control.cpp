@@ -1,0 +1,322 @@
+#include "ui/control.h"
+
+#include <algorithm>
+
+#include "ui/form.h"
+
+namespace ui {
+
+const char kControlClass[] = "HandwritingPanelControl";
+const char kTransparentControlClass[] = "HandwritingPanelTransparentControl";
+const char kFormClass[] = "HandwritingPanelWindow";
+const char kHiddenClass[] = "HandwritingPanelHidden";
+
+namespace {
+constexpr int kPositionLimit = 32627;
+
+LPCSTR systemCursor(MouseCursor cursor) {
+    switch (cursor) {
+        case MouseCursor::arrow:
+            return IDC_ARROW;
+        case MouseCursor::hand:
+            return IDC_HAND;
+        case MouseCursor::cross:
+            return IDC_CROSS;
+        case MouseCursor::ibeam:
+            return IDC_IBEAM;
+        case MouseCursor::wait:
+            return IDC_WAIT;
+        case MouseCursor::sizeAll:
+            return IDC_SIZEALL;
+        case MouseCursor::no:
+            return IDC_NO;
+        case MouseCursor::none:
+            break;
+    }
+    return nullptr;
+}
+}  // namespace
+
+void registerWindowClasses(HINSTANCE instance) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Control::windowProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // Every kind paints its whole surface itself, or (transparent kinds) nothing under its
+    // text, so no class has a background brush.
+    windowClass.hbrBackground = nullptr;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpszClassName = kControlClass;
+    RegisterClassExA(&windowClass);
+    windowClass.lpszClassName = kTransparentControlClass;
+    RegisterClassExA(&windowClass);
+    windowClass.lpszClassName = kHiddenClass;
+    windowClass.style = 0;
+    RegisterClassExA(&windowClass);
+    // The application icon (the program's first icon resource) for the window and the taskbar.
+    windowClass.style = CS_DBLCLKS;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.lpszClassName = kFormClass;
+    RegisterClassExA(&windowClass);
+}
+
+Control::~Control() {
+    // A window that outlives its control falls back to the default processing.
+    if (window_ && IsWindow(window_)) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    }
+}
+
+int Control::clampPosition(int value) {
+    return std::clamp(value, -kPositionLimit, kPositionLimit);
+}
+
+int Control::clampSize(int value) {
+    return std::clamp(value, 0, kPositionLimit);
+}
+
+bool Control::bindEvent(Event, EventHandler) {
+    return false;
+}
+
+bool Control::bindMouseEvent(MouseEvent event, MouseHandler handler) {
+    switch (event) {
+        case MouseEvent::leftButtonDown:
+            onLeftButtonDown = handler;
+            return true;
+        case MouseEvent::leftButtonUp:
+            onLeftButtonUp = handler;
+            return true;
+        case MouseEvent::doubleClick:
+            onDoubleClick = handler;
+            return true;
+        case MouseEvent::rightButtonDown:
+            onRightButtonDown = handler;
+            return true;
+        case MouseEvent::rightButtonUp:
+            onRightButtonUp = handler;
+            return true;
+        case MouseEvent::mouseMoved:
+            onMouseMove = handler;
+            return true;
+    }
+    return false;
+}
+
+const char* Control::windowClass() const {
+    return kControlClass;
+}
+
+void Control::create(Form& form, const char* name, const Placement& placement) {
+    form_ = &form;
+    name_ = name ? name : "";
+    cursor_ = placement.cursor;
+    HWND window =
+        CreateWindowExA(extendedStyle(), windowClass(), "", WS_CHILD | WS_CLIPSIBLINGS | style(),
+                        placement.left, placement.top, placement.width, placement.height,
+                        form.handle(), nullptr, programInstance(), this);
+    if (!window) {
+        failStartWindow();
+    }
+    if (placement.disabled) {
+        EnableWindow(window, FALSE);
+    }
+    created();
+}
+
+void Control::attach(HWND window) {
+    window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LRESULT CALLBACK Control::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        if (auto* control = static_cast<Control*>(create->lpCreateParams)) {
+            control->attach(window);
+        }
+    }
+    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!control) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    bool handled = false;
+    LRESULT result = control->handleMessage(message, wParam, lParam, handled);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        control->window_ = nullptr;
+        control->loaded_ = false;
+    }
+    return handled ? result : DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT Control::defaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+LRESULT Control::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    switch (message) {
+        case WM_SETCURSOR:
+            if (cursor_ != MouseCursor::none && LOWORD(lParam) == HTCLIENT &&
+                reinterpret_cast<HWND>(wParam) == window_) {
+                SetCursor(LoadCursorA(nullptr, systemCursor(cursor_)));
+                handled = true;
+                return TRUE;
+            }
+            break;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE && form_ && form_->closesOnEscape()) {
+                SendMessageA(form_->handle(), WM_CLOSE, 0, 0);
+                handled = true;
+                return 0;
+            }
+            break;
+        default:
+            if (raiseMouseEvent(message, lParam)) {
+                handled = true;
+                return 0;
+            }
+            break;
+    }
+    return 0;
+}
+
+bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
+    MouseHandler handler = nullptr;
+    MouseHandler second = nullptr;
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            handler = onLeftButtonDown;
+            break;
+        case WM_LBUTTONUP:
+            handler = onLeftButtonUp;
+            break;
+        // The second press of a double-click is still a press: a quick second stroke on the
+        // pad or a quick second pick of a cell must not be lost.
+        case WM_LBUTTONDBLCLK:
+            handler = onLeftButtonDown;
+            second = onDoubleClick;
+            break;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+            handler = onRightButtonDown;
+            break;
+        case WM_RBUTTONUP:
+            handler = onRightButtonUp;
+            break;
+        case WM_MOUSEMOVE:
+            handler = onMouseMove;
+            break;
+        default:
+            return false;
+    }
+    if (eventsSuppressed()) {
+        return true;
+    }
+    // Unsigned halves: left of or above a control that holds the capture reads near 65535.
+    const int x = LOWORD(lParam);
+    const int y = HIWORD(lParam);
+    HWND self = window_;
+    if (handler) {
+        handler(x, y, modifierKeys());
+    }
+    if (second && IsWindow(self)) {
+        second(x, y, modifierKeys());
+    }
+    return true;
+}
+
+void Control::requireWindow() const {
+    if (!form_ || !form_->loaded()) {
+        failWindowNotLoaded();
+    }
+    if (!window_ || !IsWindow(window_)) {
+        failControlWindowMissing();
+    }
+}
+
+void Control::requireKindWindow() const {
+    requireWindow();
+}
+
+namespace {
+RECT windowRectInParent(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    HWND parent = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) ? GetParent(window) : nullptr;
+    if (parent) {
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    }
+    return rect;
+}
+}  // namespace
+
+int Control::left() const {
+    requireWindow();
+    return windowRectInParent(window_).left;
+}
+
+int Control::top() const {
+    requireWindow();
+    return windowRectInParent(window_).top;
+}
+
+int Control::width() const {
+    requireWindow();
+    RECT rect = windowRectInParent(window_);
+    return rect.right - rect.left;
+}
+
+int Control::height() const {
+    requireWindow();
+    RECT rect = windowRectInParent(window_);
+    return rect.bottom - rect.top;
+}
+
+void Control::moveTo(int left, int top) {
+    SetWindowPos(window_, nullptr, left, top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void Control::resize(int width, int height) {
+    SetWindowPos(window_, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void Control::setLeft(int value) {
+    requireWindow();
+    moveTo(clampPosition(value), windowRectInParent(window_).top);
+}
+
+void Control::setTop(int value) {
+    requireWindow();
+    moveTo(windowRectInParent(window_).left, clampPosition(value));
+}
+
+void Control::setWidth(int value) {
+    requireWindow();
+    RECT rect = windowRectInParent(window_);
+    resize(clampSize(value), rect.bottom - rect.top);
+}
+
+void Control::setHeight(int value) {
+    requireWindow();
+    RECT rect = windowRectInParent(window_);
+    resize(rect.right - rect.left, clampSize(value));
+}
+
+bool Control::visible() const {
+    requireWindow();
+    return (GetWindowLongA(window_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Control::setVisible(bool value) {
+    requireWindow();
+    ShowWindow(window_, value ? SW_SHOW : SW_HIDE);
+}
+
+}  // namespace ui

@@ -1,0 +1,175 @@
+#include "ui/drawing_board.h"
+
+#include <algorithm>
+
+namespace ui {
+
+DrawingBoard::DrawingBoard(const DrawingBoardSettings& settings)
+    : border_(settings.border),
+      backgroundColour_(settings.backgroundColour),
+      picture_(settings.picture),
+      automaticRedraw_(settings.automaticRedraw),
+      drawMode_(settings.drawMode),
+      penStyle_(settings.penStyle),
+      penWidth_(std::clamp(settings.penWidth, 0, 32767)),
+      penColour_(settings.penColour) {}
+
+DrawingBoard::~DrawingBoard() {
+    dropSurface();
+}
+
+void DrawingBoard::created() {
+    makeSurface();
+}
+
+void DrawingBoard::formDestroyed() {
+    dropSurface();
+}
+
+void DrawingBoard::fillBackground(HDC dc, const RECT& area) const {
+    paintBackground(dc, area, picture_, PictureMode::natural, backgroundColour_);
+}
+
+void DrawingBoard::makeSurface() {
+    if (!automaticRedraw_ || !window_) {
+        return;
+    }
+    RECT client = {};
+    GetClientRect(window_, &client);
+    const int w = std::max<LONG>(client.right, 1);
+    const int h = std::max<LONG>(client.bottom, 1);
+    HDC screen = GetDC(window_);
+    HDC surface = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(window_, screen);
+    HGDIOBJ previous = SelectObject(surface, bitmap);
+    RECT area = {0, 0, w, h};
+    fillBackground(surface, area);
+    if (surface_) {
+        // A resize keeps what was drawn.
+        BitBlt(surface, 0, 0, std::min(w, surfaceWidth_), std::min(h, surfaceHeight_), surface_, 0,
+               0, SRCCOPY);
+        dropSurface();
+    }
+    surface_ = surface;
+    bitmap_ = bitmap;
+    previousBitmap_ = previous;
+    surfaceWidth_ = w;
+    surfaceHeight_ = h;
+}
+
+void DrawingBoard::dropSurface() {
+    if (surface_) {
+        SelectObject(surface_, previousBitmap_);
+        DeleteDC(surface_);
+        DeleteObject(bitmap_);
+        surface_ = nullptr;
+        bitmap_ = nullptr;
+    }
+}
+
+HDC DrawingBoard::target() const {
+    return automaticRedraw_ ? surface_ : GetDC(window_);
+}
+
+void DrawingBoard::releaseTarget(HDC dc) const {
+    if (!automaticRedraw_) {
+        ReleaseDC(window_, dc);
+    }
+}
+
+HPEN DrawingBoard::makePen() const {
+    // Wide pens are always solid, whatever the style.
+    const int style = penWidth_ > 1 ? PS_SOLID : static_cast<int>(penStyle_);
+    return CreatePen(style, penWidth_, penColour_ & 0x00FFFFFFu);
+}
+
+void DrawingBoard::setPenWidth(int width) {
+    requireKindWindow();
+    penWidth_ = std::clamp(width, 0, 32767);
+}
+
+void DrawingBoard::setPenColour(COLORREF colour) {
+    requireKindWindow();
+    penColour_ = colour;
+}
+
+void DrawingBoard::clear() {
+    requireKindWindow();
+    HDC dc = target();
+    RECT client = {};
+    GetClientRect(window_, &client);
+    fillBackground(dc, client);
+    releaseTarget(dc);
+    if (automaticRedraw_) {
+        InvalidateRect(window_, nullptr, FALSE);
+        UpdateWindow(window_);
+    }
+}
+
+void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
+    requireKindWindow();
+    HDC dc = target();
+    HPEN pen = makePen();
+    HGDIOBJ previousPen = SelectObject(dc, pen);
+    const int previousMode = SetROP2(dc, static_cast<int>(drawMode_) + 1);
+    // The gaps of a dotted or dashed pen show what is under them.
+    const int previousBackground = SetBkMode(dc, TRANSPARENT);
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+    SetBkMode(dc, previousBackground);
+    SetROP2(dc, previousMode);
+    SelectObject(dc, previousPen);
+    DeleteObject(pen);
+    releaseTarget(dc);
+    if (automaticRedraw_) {
+        const int reach = penWidth_ / 2 + 2;
+        RECT area = {std::min(x1, x2) - reach, std::min(y1, y2) - reach,
+                     std::max(x1, x2) + reach + 1, std::max(y1, y2) + reach + 1};
+        InvalidateRect(window_, &area, FALSE);
+        UpdateWindow(window_);
+    }
+}
+
+COLORREF DrawingBoard::pixel(int x, int y) const {
+    requireKindWindow();
+    HDC dc = target();
+    const COLORREF colour = GetPixel(dc, x, y);
+    releaseTarget(dc);
+    return colour;
+}
+
+LRESULT DrawingBoard::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            if (!automaticRedraw_) {
+                RECT client = {};
+                GetClientRect(window_, &client);
+                fillBackground(reinterpret_cast<HDC>(wParam), client);
+            }
+            handled = true;
+            return 1;
+        case WM_PAINT:
+            if (automaticRedraw_ && surface_) {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(window_, &ps);
+                BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                       ps.rcPaint.bottom - ps.rcPaint.top, surface_, ps.rcPaint.left,
+                       ps.rcPaint.top, SRCCOPY);
+                EndPaint(window_, &ps);
+                handled = true;
+                return 0;
+            }
+            break;
+        case WM_SIZE:
+            if (surface_) {
+                makeSurface();
+            }
+            break;
+        default:
+            break;
+    }
+    return Control::handleMessage(message, wParam, lParam, handled);
+}
+
+}  // namespace ui
