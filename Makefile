@@ -1,7 +1,8 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, bench, dist, format, clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, dist, model, model-bench,
+# format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -20,7 +21,7 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench dist format clean
+.PHONY: run test deps build native asan win64 win32 bench dist model model-bench format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -82,6 +83,15 @@ $(BUILD)/CTestTestfile.cmake: Makefile
 # Benchmarks print numbers (accuracy, latency, requests per second, memory); they judge nothing.
 bench: native
 	@cmake --build $(NATIVE) --target bench
+
+# The service's recognition model, trained from nothing (long: see tools/train-model.sh), and
+# the comparison of the stock and the trained model on synthetic mouse writing.
+model: deps
+	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
+	@tools/train-model.sh $(NATIVE) $(THIRD_PARTY)/node_modules/hanzi-writer-data
+
+model-bench: native
+	@cmake --build $(NATIVE) --target model-bench
 
 # The zip and installer for Windows users, from the i686 build. DIST_CMAKE_ARGS builds them for
 # another service host, in a tree of their own.

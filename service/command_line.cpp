@@ -88,6 +88,9 @@ std::string usageText(const std::string& program) {
            "  --port PORT        TCP port (default 80; 0 picks a free one and prints it)\n"
            "  --model FILE       zinnia model (default " +
            std::string(kDefaultModelPath) +
+           ";\n"
+           "                     Debian's stock model: " +
+           std::string(kStockModelPath) +
            ")\n"
            "  --threads N        worker threads (default 8)\n"
            "  --timeout MS       cut off a client that sends nothing for this long (default 5000)\n"

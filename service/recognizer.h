@@ -10,8 +10,17 @@
 
 namespace service {
 
-// The model the service loads unless told otherwise.
-constexpr const char* kDefaultModelPath = "/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model";
+// Debian's stock model (tegaki-zinnia-simplified-chinese), still loadable with --model.
+constexpr const char* kStockModelPath = "/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model";
+
+// The model the service loads unless told otherwise: the project's own, trained on mouse
+// writing of the GB2312 hanzi and unpacked into the build tree; the stock one in a build
+// without it.
+#ifdef TRAINED_MODEL_PATH
+constexpr const char* kDefaultModelPath = TRAINED_MODEL_PATH;
+#else
+constexpr const char* kDefaultModelPath = kStockModelPath;
+#endif
 
 class Recognizer {
   public:

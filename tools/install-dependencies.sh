@@ -29,7 +29,7 @@ packages=(
   dpkg-dev
   # recognition service
   libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev
-  unicode-data rime-data-wubi wrk
+  unicode-data rime-data-wubi wrk xz-utils
   # artwork generator
   python3 python3-pil
   # release packaging

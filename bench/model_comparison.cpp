@@ -1,0 +1,130 @@
+// The stock and the trained recognition model side by side: top-1 and top-10 accuracy on
+// synthetic mouse writing (one evaluation set per settings file: clean, distorted with its own
+// seed and settings, wrong stroke order), GB2312 levels 1 and 2 apart, recognition latency
+// (stroke data reading + zinnia, one thread) and model size. Each sample is the stroke data the
+// panel's last request carries, read by the service's own parser and box mapping. Numbers are
+// printed, nothing is judged.
+//
+// usage: model_comparison DATA_DIR STOCK_MODEL TRAINED_MODEL LIMIT_PER_LEVEL SET.conf...
+//        (LIMIT_PER_LEVEL 0: every character)
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mouse_writing.h"
+#include "recognizer.h"
+
+namespace {
+
+struct Tally {
+    int samples = 0, top1 = 0, top10 = 0;
+};
+
+struct Model {
+    std::string name, path;
+    std::unique_ptr<service::Recognizer> recognizer;
+    std::vector<double> latencies;
+};
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
+}
+
+std::string baseName(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.rfind(".conf");
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+double percent(int part, int whole) {
+    return whole ? 100.0 * part / whole : 0.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 6) {
+        std::fprintf(stderr,
+                     "usage: %s DATA_DIR STOCK_MODEL TRAINED_MODEL LIMIT_PER_LEVEL SET.conf...\n",
+                     argv[0]);
+        return 2;
+    }
+    std::string dataDir = argv[1];
+    int limit = std::atoi(argv[4]);
+    std::string error;
+    Model models[2] = {{"stock", argv[2], nullptr, {}}, {"trained", argv[3], nullptr, {}}};
+    for (Model& m : models) {
+        m.recognizer = service::Recognizer::open(m.path, error);
+        if (!m.recognizer) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+    }
+    std::vector<std::string> levels[2] = {training::gb2312Hanzi(1), training::gb2312Hanzi(2)};
+    for (auto& level : levels)
+        if (limit > 0 && level.size() > static_cast<std::size_t>(limit))
+            level.resize(static_cast<std::size_t>(limit));
+
+    std::printf("%-12s %-5s %7s | %-8s %7s %7s | %-8s %7s %7s\n", "set", "level", "samples",
+                "stock", "top-1", "top-10", "trained", "top-1", "top-10");
+    for (int a = 5; a < argc; ++a) {
+        training::WritingSettings settings;
+        if (!training::loadWritingSettings(argv[a], settings, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        training::SampleGenerator generator(settings);
+        for (int level = 0; level < 2; ++level) {
+            Tally tally[2];
+            for (const std::string& character : levels[level]) {
+                hanzi::HanziMedians medians;
+                if (!hanzi::loadHanziMedians(dataDir, character, medians, error))
+                    continue;
+                std::uint32_t cp = training::firstCodepoint(character);
+                for (int k = 0; k < settings.samplesPerCharacter; ++k) {
+                    training::WrittenSample sample = generator.write(medians, cp, k);
+                    for (int m = 0; m < 2; ++m) {
+                        auto start = std::chrono::steady_clock::now();
+                        service::ParsedStrokes parsed =
+                            service::parseStrokeText(sample.innerStrokeText);
+                        std::vector<std::string> candidates =
+                            models[m].recognizer->classify(parsed.strokes, 10);
+                        models[m].latencies.push_back(std::chrono::duration<double, std::milli>(
+                                                          std::chrono::steady_clock::now() - start)
+                                                          .count());
+                        auto at = std::find(candidates.begin(), candidates.end(), character);
+                        ++tally[m].samples;
+                        tally[m].top1 += at == candidates.begin() && at != candidates.end();
+                        tally[m].top10 += at != candidates.end();
+                    }
+                }
+            }
+            std::printf("%-12s %-5d %7d | %-8s %6.1f%% %6.1f%% | %-8s %6.1f%% %6.1f%%\n",
+                        baseName(argv[a]).c_str(), level + 1, tally[0].samples, "",
+                        percent(tally[0].top1, tally[0].samples),
+                        percent(tally[0].top10, tally[0].samples), "",
+                        percent(tally[1].top1, tally[1].samples),
+                        percent(tally[1].top10, tally[1].samples));
+            std::fflush(stdout);
+        }
+    }
+    std::printf("\nRecognition latency per character (stroke data reading + zinnia, one thread)\n");
+    for (const Model& m : models) {
+        struct stat info {};
+        double mib = stat(m.path.c_str(), &info) == 0 ? info.st_size / 1048576.0 : 0;
+        std::printf("  %-8s p50 %.2f ms, p99 %.2f ms, max %.2f ms; model %.1f MiB (%s)\n",
+                    m.name.c_str(), percentile(m.latencies, 0.5), percentile(m.latencies, 0.99),
+                    percentile(m.latencies, 1.0), mib, m.path.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,430 @@
+#include "mouse_writing.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace training {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+std::uint64_t splitMix(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+std::string trim(const std::string& s) {
+    std::size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string::npos)
+        return std::string();
+    std::size_t b = s.find_last_not_of(" \t\r");
+    return s.substr(a, b - a + 1);
+}
+
+bool parseDouble(const std::string& text, double& value) {
+    std::istringstream in(text);
+    in >> value;
+    return !in.fail() && (in >> std::ws).eof() && std::isfinite(value);
+}
+
+struct Point {
+    double x;
+    double y;
+};
+
+double distance(Point a, Point b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// Points every `spacing` units along the line, so later distortions bend it smoothly.
+std::vector<Point> resample(const hanzi::MedianStroke& stroke, double spacing) {
+    std::vector<Point> out;
+    if (stroke.empty())
+        return out;
+    out.push_back({stroke[0].x, stroke[0].y});
+    for (std::size_t i = 1; i < stroke.size(); ++i) {
+        Point a{stroke[i - 1].x, stroke[i - 1].y}, b{stroke[i].x, stroke[i].y};
+        int steps = std::max(1, static_cast<int>(std::ceil(distance(a, b) / spacing)));
+        for (int s = 1; s <= steps; ++s) {
+            double t = static_cast<double>(s) / steps;
+            out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+        }
+    }
+    return out;
+}
+
+// Per-stroke shift, resize and slow wobble, in the 1024 box.
+std::vector<Point> distortStroke(const hanzi::MedianStroke& stroke, const WritingSettings& s,
+                                 Random& random) {
+    std::vector<Point> points = resample(stroke, 16.0);
+    if (points.empty())
+        return points;
+    Point centre{0, 0};
+    for (Point p : points) {
+        centre.x += p.x;
+        centre.y += p.y;
+    }
+    centre.x /= points.size();
+    centre.y /= points.size();
+    double scale = std::max(0.5, 1.0 + random.gaussian() * s.strokeScaleSigma);
+    Point shift{random.gaussian() * s.strokeOffsetSigma, random.gaussian() * s.strokeOffsetSigma};
+
+    std::vector<double> along(points.size(), 0.0);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        along[i] = along[i - 1] + distance(points[i - 1], points[i]);
+    double length = std::max(along.back(), 1.0);
+    double ampX = random.gaussian() * s.wobble, ampY = random.gaussian() * s.wobble;
+    double freq = random.uniform(0.5, 1.5), phase = random.uniform(0, 2 * kPi);
+
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        double w = std::sin(kPi * freq * along[i] / length + phase);
+        Point& p = points[i];
+        p.x = centre.x + (p.x - centre.x) * scale + shift.x + ampX * w;
+        p.y = centre.y + (p.y - centre.y) * scale + shift.y + ampY * w;
+    }
+    return points;
+}
+
+// The mouse reports positions every few pixels; each report is a little off the ideal line.
+hanzi::PadPath moveMouse(const std::vector<Point>& line, const WritingSettings& s, Random& random,
+                         service::PadSize pad) {
+    hanzi::PadPath path;
+    auto report = [&](Point p, bool exact) {
+        double jx = exact ? 0 : random.gaussian() * s.jitterPixels;
+        double jy = exact ? 0 : random.gaussian() * s.jitterPixels;
+        hanzi::PadPixel px{std::clamp(static_cast<int>(std::lround(p.x + jx)), 0, pad.width),
+                           std::clamp(static_cast<int>(std::lround(p.y + jy)), 0, pad.height)};
+        if (path.empty() || path.back().x != px.x || path.back().y != px.y)
+            path.push_back(px);
+    };
+    if (line.empty())
+        return path;
+    report(line[0], true);
+    double carried = 0;  // distance walked since the last report
+    double next = random.uniform(s.mouseStepMin, s.mouseStepMax);
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        Point a = line[i - 1], b = line[i];
+        double segment = distance(a, b);
+        double at = 0;
+        while (carried + (segment - at) >= next) {
+            at += next - carried;
+            carried = 0;
+            double t = segment > 0 ? at / segment : 1;
+            report({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}, false);
+            next = random.uniform(s.mouseStepMin, s.mouseStepMax);
+        }
+        carried += segment - at;
+    }
+    report(line.back(), false);
+    return path;
+}
+
+}  // namespace
+
+Random::Random(std::uint64_t seed) : state_(seed) {}
+
+std::uint64_t Random::next() {
+    return splitMix(state_);
+}
+
+double Random::uniform() {
+    return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0);
+}
+
+double Random::uniform(double a, double b) {
+    return a + (b - a) * uniform();
+}
+
+double Random::gaussian() {
+    double u = uniform();
+    double v = uniform();
+    return std::sqrt(-2.0 * std::log(1.0 - u)) * std::cos(2 * kPi * v);
+}
+
+int Random::below(int n) {
+    return n <= 1 ? 0 : static_cast<int>(next() % static_cast<std::uint64_t>(n));
+}
+
+bool readWritingSettings(const std::string& text, WritingSettings& s, std::string& error) {
+    std::map<std::string, std::function<bool(const std::string&)>> fields;
+    auto number = [&](const char* name, double& field) {
+        fields[name] = [&field](const std::string& v) { return parseDouble(v, field); };
+    };
+    number("size_min", s.sizeMin);
+    number("size_max", s.sizeMax);
+    number("aspect_sigma", s.aspectSigma);
+    number("rotation_sigma", s.rotationSigma);
+    number("shear_sigma", s.shearSigma);
+    number("placement_sigma", s.placementSigma);
+    number("stroke_offset_sigma", s.strokeOffsetSigma);
+    number("stroke_scale_sigma", s.strokeScaleSigma);
+    number("wobble", s.wobble);
+    number("jitter_pixels", s.jitterPixels);
+    number("mouse_step_min", s.mouseStepMin);
+    number("mouse_step_max", s.mouseStepMax);
+    number("join_probability", s.joinProbability);
+    number("join_max_gap", s.joinMaxGap);
+    number("swap_probability", s.swapProbability);
+    number("close_early_probability", s.closeEarlyProbability);
+    number("reverse_probability", s.reverseProbability);
+    fields["seed"] = [&s](const std::string& v) {
+        std::istringstream in(v);
+        in >> s.seed;
+        return !in.fail() && (in >> std::ws).eof() && v.find('-') == std::string::npos;
+    };
+    fields["samples_per_character"] = [&s](const std::string& v) {
+        double n = 0;
+        if (!parseDouble(v, n) || n < 1 || n > 10000 || n != std::floor(n))
+            return false;
+        s.samplesPerCharacter = static_cast<int>(n);
+        return true;
+    };
+    fields["reference_values"] = [&s](const std::string& v) {
+        std::istringstream in(v);
+        std::vector<int> values;
+        int r = 0;
+        while (in >> r) {
+            if (r < 3 || r > 8)
+                return false;
+            values.push_back(r);
+        }
+        if (!(in >> std::ws).eof() || values.empty())
+            return false;
+        s.referenceValues = values;
+        return true;
+    };
+    fields["force_order_slip"] = [&s](const std::string& v) {
+        if (v != "true" && v != "false")
+            return false;
+        s.forceOrderSlip = v == "true";
+        return true;
+    };
+
+    std::istringstream lines(text);
+    std::string line;
+    int number_ = 0;
+    while (std::getline(lines, line)) {
+        ++number_;
+        std::size_t hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        line = trim(line);
+        if (line.empty())
+            continue;
+        std::size_t eq = line.find('=');
+        std::string name = trim(line.substr(0, eq == std::string::npos ? line.size() : eq));
+        auto field = fields.find(name);
+        if (eq == std::string::npos || field == fields.end() ||
+            !field->second(trim(line.substr(eq + 1)))) {
+            error = "line " + std::to_string(number_) + ": cannot use \"" + line + "\"";
+            return false;
+        }
+    }
+    if (s.sizeMin <= 0 || s.sizeMax < s.sizeMin || s.sizeMax > 1 || s.mouseStepMin <= 0 ||
+        s.mouseStepMax < s.mouseStepMin) {
+        error = "size or mouse step range is empty or out of bounds";
+        return false;
+    }
+    return true;
+}
+
+bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error) {
+    std::ifstream file(path);
+    if (!file) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!readWritingSettings(text.str(), settings, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+std::vector<hanzi::MedianStroke> slipStrokeOrder(std::vector<hanzi::MedianStroke> strokes,
+                                                 const WritingSettings& s, Random& random,
+                                                 SampleNotes& notes) {
+    const int n = static_cast<int>(strokes.size());
+    auto swapNeighbours = [&] {
+        int i = random.below(n - 1);
+        std::swap(strokes[i], strokes[i + 1]);
+        ++notes.swaps;
+    };
+    auto reverseOne = [&] {
+        auto& stroke = strokes[random.below(n)];
+        std::reverse(stroke.begin(), stroke.end());
+        ++notes.reversed;
+    };
+    if (n >= 2 && random.chance(s.swapProbability))
+        swapNeighbours();
+    if (n >= 3 && random.chance(s.closeEarlyProbability)) {
+        // Closing a frame (the last stroke of 口, 日, 国) before what goes inside it.
+        int back = 1 + random.below(std::min(2, n - 2));
+        std::rotate(strokes.end() - 1 - back, strokes.end() - 1, strokes.end());
+        ++notes.closedEarly;
+    }
+    if (n >= 1 && random.chance(s.reverseProbability))
+        reverseOne();
+    if (s.forceOrderSlip && notes.swaps + notes.closedEarly + notes.reversed == 0 && n >= 1) {
+        if (n >= 2)
+            swapNeighbours();
+        else
+            reverseOne();
+    }
+    return strokes;
+}
+
+std::vector<hanzi::MedianStroke> joinStrokes(std::vector<hanzi::MedianStroke> strokes,
+                                             const WritingSettings& s, Random& random,
+                                             SampleNotes& notes) {
+    std::vector<hanzi::MedianStroke> out;
+    for (hanzi::MedianStroke& stroke : strokes) {
+        if (stroke.empty())
+            continue;
+        if (!out.empty()) {
+            hanzi::MedianPoint end = out.back().back(), start = stroke.front();
+            bool near = std::hypot(end.x - start.x, end.y - start.y) <= s.joinMaxGap;
+            if (near && random.chance(s.joinProbability)) {
+                out.back().insert(out.back().end(), stroke.begin(), stroke.end());
+                ++notes.joins;
+                continue;
+            }
+        }
+        out.push_back(std::move(stroke));
+    }
+    return out;
+}
+
+WrittenSample SampleGenerator::write(const hanzi::HanziMedians& medians, std::uint32_t codepoint,
+                                     int index) const {
+    const WritingSettings& s = settings_;
+    std::uint64_t mix = s.seed;
+    std::uint64_t seed = splitMix(mix) ^ (static_cast<std::uint64_t>(codepoint) << 20) ^
+                         static_cast<std::uint64_t>(index);
+    Random random(splitMix(seed));
+
+    WrittenSample sample;
+    sample.notes.referenceValue =
+        s.referenceValues[static_cast<std::size_t>(index) % s.referenceValues.size()];
+    std::vector<hanzi::MedianStroke> strokes =
+        slipStrokeOrder(medians.strokes, s, random, sample.notes);
+    strokes = joinStrokes(std::move(strokes), s, random, sample.notes);
+
+    std::vector<std::vector<Point>> lines;
+    for (const hanzi::MedianStroke& stroke : strokes)
+        lines.push_back(distortStroke(stroke, s, random));
+
+    // The whole character: squeezed, rotated, sheared, sized and placed on the pad.
+    const service::PadSize pad;
+    double aspect = std::exp(random.gaussian() * s.aspectSigma);
+    double angle = random.gaussian() * s.rotationSigma * kPi / 180.0;
+    double shear = random.gaussian() * s.shearSigma;
+    double size = random.uniform(s.sizeMin, s.sizeMax) * std::min(pad.width, pad.height);
+    double unit = size / hanzi::kDataBox;
+    Point centre{pad.width / 2.0 + random.gaussian() * s.placementSigma * pad.width,
+                 pad.height / 2.0 + random.gaussian() * s.placementSigma * pad.height};
+    double sx = std::sqrt(aspect) * unit, sy = unit / std::sqrt(aspect);
+    double c = std::cos(angle), sn = std::sin(angle);
+    double minX = 1e9, minY = 1e9, maxX = -1e9, maxY = -1e9;
+    for (auto& line : lines) {
+        for (Point& p : line) {
+            double x = (p.x - hanzi::kDataBox / 2) * sx, y = (p.y - hanzi::kDataBox / 2) * sy;
+            double rx = c * x - sn * y, ry = sn * x + c * y;
+            p = {centre.x + rx + shear * ry, centre.y + ry};
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+    }
+    // A writer keeps the character on the pad: shrink and shift it back inside when needed.
+    if (minX <= maxX) {
+        const double margin = 2;
+        double fit = std::min({1.0, (pad.width - 2 * margin) / std::max(maxX - minX, 1.0),
+                               (pad.height - 2 * margin) / std::max(maxY - minY, 1.0)});
+        double w = (maxX - minX) * fit, h = (maxY - minY) * fit;
+        double left =
+            std::clamp(centre.x - (centre.x - minX) * fit, margin, pad.width - margin - w);
+        double top =
+            std::clamp(centre.y - (centre.y - minY) * fit, margin, pad.height - margin - h);
+        for (auto& line : lines)
+            for (Point& p : line) p = {left + (p.x - minX) * fit, top + (p.y - minY) * fit};
+    }
+
+    for (const auto& line : lines) sample.penPath.push_back(moveMouse(line, s, random, pad));
+
+    hanzi::PadRecording recording = hanzi::writeOnPad(sample.penPath, sample.notes.referenceValue);
+    if (!recording.requests.empty())
+        sample.innerStrokeText = recording.requests.back();
+    service::ParsedStrokes parsed = service::parseStrokeText(sample.innerStrokeText, pad);
+    sample.padStrokes = std::move(parsed.strokes);
+    for (const service::PadStroke& stroke : sample.padStrokes) {
+        std::vector<service::BoxPoint> box;
+        for (service::PadPoint p : stroke) box.push_back(service::padToBox(p, pad, kBox));
+        sample.boxStrokes.push_back(std::move(box));
+    }
+    return sample;
+}
+
+std::string formatTrainingLine(const std::string& character,
+                               const std::vector<std::vector<service::BoxPoint>>& strokes) {
+    std::string line = "(character (value " + character + ") (width " + std::to_string(kBox) +
+                       ") (height " + std::to_string(kBox) + ") (strokes";
+    for (const auto& stroke : strokes) {
+        line += " (";
+        for (service::BoxPoint p : stroke)
+            line += "(" + std::to_string(p.x) + " " + std::to_string(p.y) + ")";
+        line += ")";
+    }
+    line += "))";
+    return line;
+}
+
+std::vector<std::string> gb2312Hanzi(int level) {
+    std::vector<std::string> out;
+    if (level != 1 && level != 2)
+        return out;
+    unsigned first = level == 1 ? 0xB0 : 0xD8, last = level == 1 ? 0xD7 : 0xF7;
+    iconv_t cd = iconv_open("UTF-8", "GB2312");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return out;
+    for (unsigned lead = first; lead <= last; ++lead) {
+        for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) {
+            char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char buffer[8];
+            char* inPtr = in;
+            char* outPtr = buffer;
+            std::size_t inLeft = 2, outLeft = sizeof buffer;
+            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
+                out.emplace_back(buffer, outPtr);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+std::uint32_t firstCodepoint(const std::string& utf8) {
+    if (utf8.empty())
+        return 0;
+    auto b = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    unsigned char lead = b(0);
+    int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    if (utf8.size() < static_cast<std::size_t>(extra) + 1)
+        return 0;
+    std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) cp = (cp << 6) | (b(i) & 0x3F);
+    return cp;
+}
+
+}  // namespace training

@@ -1,0 +1,126 @@
+// Synthetic handwriting for training and measuring the recogniser: a character's stroke centre
+// lines (hanzi-writer-data) are written the way a hand with a mouse writes them on the panel's
+// pad, then read back exactly as the service reads a request.
+//
+//   WritingSettings s;  readWritingSettings(text, s, error);
+//   SampleGenerator gen(s);
+//   WrittenSample w = gen.write(medians, codepoint, sampleIndex);   // reproducible per index
+//   formatTrainingLine("中", w.boxStrokes);                          // zinnia's S-expression
+//
+// The distortions imitate what a mouse does to handwriting: the whole character sheared,
+// rotated, squeezed and placed anywhere on the pad; each stroke shifted and resized a little;
+// slow wobbles along a stroke and pixel noise; moves of a few pixels per mouse event; the
+// pad's own sampling at a reference value 3..8; strokes joined where the pen did not lift; and
+// the stroke-order slips people make (neighbours swapped, a closing stroke written too early,
+// a stroke drawn backwards).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hanzi_medians.h"
+#include "recognizer.h"
+#include "stroke_text.h"
+
+namespace training {
+
+struct WritingSettings {
+    std::uint64_t seed = 1;
+    int samplesPerCharacter = 1;
+    std::vector<int> referenceValues{3};  // taken in turn, sample by sample
+
+    // Whole character, as a fraction of the pad's shorter side, and placement on the pad.
+    double sizeMin = 0.85, sizeMax = 0.85;
+    double aspectSigma = 0;     // log of width/height
+    double rotationSigma = 0;   // degrees
+    double shearSigma = 0;      // x shift per unit of y
+    double placementSigma = 0;  // centre offset, fraction of the pad
+    // Per stroke, in the data's 1024 box.
+    double strokeOffsetSigma = 0;
+    double strokeScaleSigma = 0;                // relative size about the stroke's centre
+    double wobble = 0;                          // amplitude of slow deviations along a stroke
+    double jitterPixels = 0;                    // noise on each mouse event
+    double mouseStepMin = 1, mouseStepMax = 1;  // pixels between mouse events
+    // Pen not lifted between strokes whose end and start are near (1024 box).
+    double joinProbability = 0;
+    double joinMaxGap = 0;
+    // Stroke-order slips, per sample.
+    double swapProbability = 0;        // two neighbouring strokes swapped
+    double closeEarlyProbability = 0;  // the last stroke written before the one or two before it
+    double reverseProbability = 0;     // one stroke drawn from its end to its start
+    bool forceOrderSlip = false;       // every sample carries at least one slip
+};
+
+// Reads "name = value" lines ('#' starts a comment). Unknown names and malformed values are
+// errors, so a typo in a recipe cannot silently fall back to a default.
+bool readWritingSettings(const std::string& text, WritingSettings& settings, std::string& error);
+bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error);
+
+// A small, fully specified random source, so a recipe gives the same samples with any
+// standard library.
+class Random {
+  public:
+    explicit Random(std::uint64_t seed);
+    std::uint64_t next();
+    double uniform();  // [0, 1)
+    double uniform(double a, double b);
+    double gaussian();  // mean 0, deviation 1
+    int below(int n);   // 0 .. n-1
+    bool chance(double p) { return uniform() < p; }
+
+  private:
+    std::uint64_t state_;
+};
+
+// What was done to one sample, for tests and statistics.
+struct SampleNotes {
+    int referenceValue = 3;
+    int joins = 0;
+    int swaps = 0;
+    int closedEarly = 0;
+    int reversed = 0;
+};
+
+struct WrittenSample {
+    std::vector<hanzi::PadPath> penPath;                     // the mouse moving on the pad
+    std::string innerStrokeText;                             // what the last request carries
+    std::vector<service::PadStroke> padStrokes;              // as the service parses it
+    std::vector<std::vector<service::BoxPoint>> boxStrokes;  // as zinnia receives it
+    SampleNotes notes;
+};
+
+// The recogniser's writing box (the service's padToBox target).
+constexpr int kBox = 1000;
+
+class SampleGenerator {
+  public:
+    explicit SampleGenerator(WritingSettings settings) : settings_(std::move(settings)) {}
+    const WritingSettings& settings() const { return settings_; }
+
+    // Sample `index` of the character with this code point: the same arguments give the same
+    // sample, whatever was generated before.
+    WrittenSample write(const hanzi::HanziMedians& medians, std::uint32_t codepoint,
+                        int index) const;
+
+  private:
+    WritingSettings settings_;
+};
+
+// Stroke changes on the centre lines (1024 box, y downward), exposed for testing.
+std::vector<hanzi::MedianStroke> slipStrokeOrder(std::vector<hanzi::MedianStroke> strokes,
+                                                 const WritingSettings& settings, Random& random,
+                                                 SampleNotes& notes);
+std::vector<hanzi::MedianStroke> joinStrokes(std::vector<hanzi::MedianStroke> strokes,
+                                             const WritingSettings& settings, Random& random,
+                                             SampleNotes& notes);
+
+// One line of zinnia's training format.
+std::string formatTrainingLine(const std::string& character,
+                               const std::vector<std::vector<service::BoxPoint>>& strokes);
+
+// GB2312 hanzi of level 1 (rows 16-55) or level 2 (rows 56-87), as UTF-8, in code order.
+std::vector<std::string> gb2312Hanzi(int level);
+std::uint32_t firstCodepoint(const std::string& utf8);
+
+}  // namespace training
