@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make run`: starts the recognition service on this machine and the panel under Wine.
 #   - with a DISPLAY: the panel runs on it (Wine prefix build/wine-run-prefix, Chinese locale)
-#     until it is closed (Esc, or the close glyph);
+#     beside Notepad until it is closed (its close glyph); then the service is stopped;
 #   - without one: the panel runs on the test session's virtual display (Xvfb); once it is up a
 #     screenshot is saved and its path printed. The panel keeps running there; stop it with
 #     `WINE_BUILD_DIR=build/win64 tests/win/harness/session.sh stop`.
@@ -19,16 +19,30 @@ if [ ! -f "$panel" ]; then
   exit 1
 fi
 
+started_service=0
 if [ -x "$here/tools/run-service.sh" ]; then
-  "$here/tools/run-service.sh" "$build" || say "the recognition service did not start; the panel runs without it"
+  if "$here/tools/run-service.sh" "$build"; then
+    started_service=1
+  else
+    say "the recognition service did not start; the panel runs without it (its title will read 连接服务器失败！)"
+  fi
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
   export WINEPREFIX=${WINEPREFIX:-$build/wine-run-prefix}
   export WINEARCH=win64 LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-  say "starting the panel on $DISPLAY (close it with Esc or its close glyph)"
-  exec wine "$panel"
+  # Something to type into beside the panel.
+  wine notepad >/dev/null 2>&1 </dev/null &
+  notepad=$!
+  say "starting the panel on $DISPLAY (close it with its close glyph); Notepad is open to type into"
+  set +e
+  wine "$panel"
+  code=$?
+  set -e
+  kill "$notepad" 2>/dev/null || true
+  if [ "$started_service" = 1 ]; then "$here/tools/stop-service.sh" "$build" || true; fi
+  exit $code
 fi
 
 # No display: the test session's virtual desktop.
@@ -50,4 +64,4 @@ sleep 1
 shot=$(bash "$harness/screenshot.sh" run-panel)
 say "the panel is running on the virtual display $DISPLAY (no DISPLAY was set)"
 say "screenshot: $shot"
-say "stop it with: WINE_BUILD_DIR=$WINE_BUILD_DIR $harness/session.sh stop"
+say "stop it with: WINE_BUILD_DIR=$WINE_BUILD_DIR $harness/session.sh stop; tools/stop-service.sh $build"
