@@ -6,7 +6,7 @@
 #     among the ten at the end;
 #  2. a press on 中's cell types it: exactly two WM_CHAR, D6 then D0 with lParam 1, the text is
 #     中, the target keeps the activation, the ten cells are empty, and the information line
-#     reads "中  拼音：zhong";
+#     reads "中  拼音：zhong" and is shown (the pointer left the pad for the cell);
 #  3. 国 written and committed the same way: the text is 中国, the line "国  拼音：guo".
 # One screenshot per step in $SCREENSHOT_DIR. Skipped (77) without the service or stroke data.
 #
@@ -86,7 +86,13 @@ cell_of() {
     done
     return 1
 }
-info_is() { [ "$(gui_child_text rect=7,213,216,237)" = "$1" ]; }
+info_is() {
+    gui_inspect --class HandwritingPanelWindow && [ "$(gui_child_text rect=7,213,216,237)" = "$1" ]
+}
+info_shown() {
+    gui_inspect --class HandwritingPanelWindow &&
+        [ "$(gui_field "$(gui_line child rect=7,213,216,237)" visible)" = 1 ]
+}
 info_text() { gui_inspect --class HandwritingPanelWindow && gui_child_text rect=7,213,216,237; }
 # The lines the target logged after line $1.
 log_since() { tail -n +"$(($1 + 1))" "$log"; }
@@ -123,6 +129,8 @@ commit_character() {
         "$chars" "WM_CHAR messages for $character"
     gui_wait_until all_cells_empty || gui_fail "cells not emptied after the commit: ${cells_text[*]}"
     gui_wait_until info_is "$info" || gui_fail "information line: expected '$info', got '$(info_text)'"
+    # The pointer rests on the cell, off the pad: the line is shown, not only written.
+    gui_wait_until info_shown || gui_fail "the information line is hidden: $(gui_line child rect=7,213,216,237)"
     target_foreground || gui_fail "the target lost the activation on the commit"
     assert_no_log <(log_since "$before") '^(activateapp	active=0|activate	state=0)' \
         "the target deactivated by the press"
