@@ -4,8 +4,8 @@
 #include "app/panel_form.h"
 
 #include "app/commit_handlers.h"
-#include "app/panel_behaviours.h"
 #include "app/foreground_tracking.h"
+#include "app/panel_behaviours.h"
 #include "app/panel_startup.h"
 #include "app/recognition_wiring.h"
 #include "assets/panel_assets.h"
@@ -182,16 +182,27 @@ const EventBinding kPanelEvents[] = {
     {WritingPad, MouseEvent::leftButtonDown, onPadButtonDown},
     {WritingPad, MouseEvent::leftButtonUp, finishStroke},
     {WritingPad, MouseEvent::mouseMoved, onPadMouseMove},
+    {PanelWindow, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton1, MouseEvent::leftButtonDown, onCandidatePressed<1>},
+    {CandidateButton1, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton2, MouseEvent::leftButtonDown, onCandidatePressed<2>},
+    {CandidateButton2, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton3, MouseEvent::leftButtonDown, onCandidatePressed<3>},
+    {CandidateButton3, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton4, MouseEvent::leftButtonDown, onCandidatePressed<4>},
+    {CandidateButton4, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton5, MouseEvent::leftButtonDown, onCandidatePressed<5>},
+    {CandidateButton5, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton6, MouseEvent::leftButtonDown, onCandidatePressed<6>},
+    {CandidateButton6, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton7, MouseEvent::leftButtonDown, onCandidatePressed<7>},
+    {CandidateButton7, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton8, MouseEvent::leftButtonDown, onCandidatePressed<8>},
+    {CandidateButton8, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton9, MouseEvent::leftButtonDown, onCandidatePressed<9>},
+    {CandidateButton9, MouseEvent::mouseMoved, onPointerOffPad},
     {CandidateButton10, MouseEvent::leftButtonDown, onCandidatePressed<10>},
+    {CandidateButton10, MouseEvent::mouseMoved, onPointerOffPad},
     {RewriteButton, Event::clicked, clearPad},
     {MinimizeButton, MouseEvent::leftButtonDown, minimizePanel},
     {CloseButton, MouseEvent::leftButtonDown, closePanel},

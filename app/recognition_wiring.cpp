@@ -139,6 +139,35 @@ void finishStroke(int x, int y, int keys) {
     finishStroke(panelState, host(), word(x), word(y), keys);
 }
 
+void onPointerOffPad(int /*x*/, int /*y*/, int keys) {
+    // The pad's capture steers the mouse only while the panel's thread is the foreground one,
+    // which it is not while the user writes for another application. A pointer going from the
+    // pad straight to a cell then never shows the pad a move outside itself, and InfoLabel
+    // (with the pinyin of the commit that follows) would stay hidden. End the pad's hold here,
+    // as its own move outside would.
+    if (!panelState.padCaptured) {
+        return;
+    }
+    POINT at = {};
+    RECT pad = {};
+    GetCursorPos(&at);
+    ScreenToClient(WritingPad.handle(), &at);
+    GetClientRect(WritingPad.handle(), &pad);
+    if (PtInRect(&pad, at)) {
+        return;
+    }
+    if (GetCapture() == WritingPad.handle()) {
+        onPadMouseMove(panelState, host(), word(at.x), word(at.y), keys);
+        return;
+    }
+    // Another control holds the capture now; leave it to that control.
+    panelState.padCaptured = false;
+    InfoLabel.setVisible(true);
+    if (panelState.penDown) {
+        finishStroke(panelState, host(), word(at.x), word(at.y), 0);
+    }
+}
+
 void onReplyData() {
     onReplyData(panelState, host());
     tracePanel("reply pieces=%d", panelState.replyPieces.count());

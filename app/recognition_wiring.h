@@ -7,6 +7,8 @@
 void onPadButtonDown(int x, int y, int keys);
 void onPadMouseMove(int x, int y, int keys);
 void finishStroke(int x, int y, int keys);
+// Moves over the panel's surface and candidate cells: the pointer has left the pad.
+void onPointerOffPad(int x, int y, int keys);
 
 // RecognitionClient's data event: fills the candidate cells from the reply.
 void onReplyData();

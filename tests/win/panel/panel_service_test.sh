@@ -14,6 +14,7 @@ if [ ! -x "$service" ] || [ ! -f "$data/中.json" ]; then
     exit 77
 fi
 . "$WINE_HARNESS_DIR/gui-lib.sh"
+. "$(dirname "$0")/pad_strokes.sh"
 gui_init
 
 python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)' &&
@@ -31,37 +32,9 @@ gui_wait_window --class HandwritingPanelWindow || gui_fail "no panel window"
 sleep 0.5
 pad=$(gui_line child rect=4,32,218,239) || gui_fail "no writing pad among the panel's children"
 IFS=, read -r pad_left pad_top _ _ <<<"$(gui_field "$pad" screen)"
-read -r x0 y0 <<<"$(gui_to_x "$pad_left" "$pad_top")"
 
-# One xdotool command line per stroke: enter the pad, press, walk the centre line in steps of
-# at most two pixels, release. The data's box (1024, y up, baseline 900) is scaled uniformly
-# into the pad less a 12-pixel margin, centred.
-python3 - "$data/中.json" "$x0" "$y0" >"$GUI_DIR/strokes.txt" <<'PY'
-import json, math, sys
-medians = json.load(open(sys.argv[1]))["medians"]
-x0, y0 = int(sys.argv[2]), int(sys.argv[3])
-width, height, margin = 214, 207, 12
-scale = min(width - 2 * margin, height - 2 * margin) / 1024.0
-left = margin + (width - 2 * margin - 1024 * scale) / 2
-top = margin + (height - 2 * margin - 1024 * scale) / 2
-for stroke in medians:
-    points = [(left + x * scale, top + (900 - y) * scale) for x, y in stroke]
-    path = [points[0]]
-    for (ax, ay), (bx, by) in zip(points, points[1:]):
-        steps = max(1, math.ceil(max(abs(bx - ax), abs(by - ay)) / 2))
-        path += [(ax + (bx - ax) * i / steps, ay + (by - ay) * i / steps) for i in range(1, steps + 1)]
-    pixels = [(x0 + round(x), y0 + round(y)) for x, y in path]
-    fx, fy = pixels[0]
-    line = [f"mousemove {fx - 1} {fy}", "sleep 0.1", f"mousemove {fx} {fy}", "sleep 0.2",
-            "mousedown 1", "sleep 0.05"]
-    for x, y in pixels[1:]:
-        line += [f"mousemove {x} {y}", "sleep 0.015"]
-    line += ["sleep 0.1", "mouseup 1", "sleep 0.3"]
-    print(" ".join(line))
-PY
-while read -r -a commands; do
-    xdotool "${commands[@]}"
-done <"$GUI_DIR/strokes.txt"
+# Along 中's stroke centre lines, scaled into the pad.
+pad_write_character "$data" 中 "$pad_left" "$pad_top"
 sleep 1.5
 gui_screenshot panel-service-zhong >/dev/null
 

@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# A user's whole round with the mouse only, against the real recognition service on
+# 127.0.0.1:80 and an application to type into (TargetApp, clicked first so that it is the
+# foreground application):
+#  1. 中 written stroke by stroke: candidates fill the cells before the last pen-up, and 中 is
+#     among the ten at the end;
+#  2. a press on 中's cell types it: exactly two WM_CHAR, D6 then D0 with lParam 1, the text is
+#     中, the target keeps the activation, the ten cells are empty, and the information line
+#     reads "中  拼音：zhong" and is shown (the pointer left the pad for the cell);
+#  3. 国 written and committed the same way: the text is 中国, the line "国  拼音：guo".
+# One screenshot per step in $SCREENSHOT_DIR. Skipped (77) without the service or stroke data.
+#
+# usage: panel_writes_and_commits.sh PANEL.exe TargetApp.exe InspectWindows.exe SERVICE DATA_DIR
+set -euo pipefail
+panel_exe=$1
+GUI_TARGET=$2
+GUI_INSPECTOR=$3
+service=$4
+data=$5
+if [ ! -x "$service" ] || [ ! -f "$data/中.json" ] || [ ! -f "$data/国.json" ]; then
+    echo "skipped: no service at $service or no stroke data in $data"
+    exit 77
+fi
+. "$WINE_HARNESS_DIR/gui-lib.sh"
+. "$(dirname "$0")/../win/panel/pad_strokes.sh"
+gui_init
+
+port_open() { python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)'; }
+port_open && gui_fail "something else already listens on 127.0.0.1:80"
+"$service" --listen 127.0.0.1 --port 80 >"$GUI_DIR/service.log" 2>&1 </dev/null &
+GUI_PIDS+=("$!")
+gui_wait_until port_open || gui_fail "the service did not start: $(cat "$GUI_DIR/service.log")"
+
+log=$GUI_DIR/target.log
+gui_start "$GUI_TARGET" "$log" --pos 200,150,640,360
+assert_log "$log" '^ready	' "the target starts"
+trace=$GUI_DIR/trace.txt
+export HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}"
+gui_start "$panel_exe"
+gui_wait_log "$trace" ' moved .*handles=16' || gui_fail "the panel did not start"
+gui_wait_window --class HandwritingPanelWindow || gui_fail "no panel window"
+pad=$(gui_line child rect=4,32,218,239) || gui_fail "no writing pad among the panel's children"
+IFS=, read -r pad_left pad_top _ _ <<<"$(gui_field "$pad" screen)"
+
+# The target becomes the foreground application by a click into its text.
+gui_inspect --class HwTestTarget || gui_fail "target gone"
+read -r cx cy <<<"$(gui_center "$(gui_field "$(gui_line window)" client)")"
+gui_click "$cx" "$cy"
+target_foreground() {
+    gui_inspect --class HwTestTarget && [ "$(gui_field "$(gui_line window)" foreground)" = 1 ]
+}
+gui_wait_until target_foreground || gui_fail "the target does not become the foreground window"
+sleep 0.5
+
+cell_rects=(219,32,262,67 261,32,304,67 219,67,262,102 261,67,304,102 219,103,262,138
+    261,103,304,138 219,139,262,174 261,139,304,174 219,176,262,211 261,176,304,211)
+# Reads the ten cells into cells_gbk / cells_text (one entry per cell, empty for an empty cell).
+read_cells() {
+    local rect line
+    cells_gbk=()
+    cells_text=()
+    gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
+    for rect in "${cell_rects[@]}"; do
+        line=$(gui_line child "rect=$rect") || gui_fail "no candidate cell at $rect"
+        cells_gbk+=("$(gui_field "$line" text_gbk)")
+        cells_text+=("$(gui_field "$line" text)")
+    done
+}
+some_cell_filled() {
+    local c
+    read_cells
+    for c in "${cells_gbk[@]}"; do [ -n "$c" ] && return 0; done
+    return 1
+}
+all_cells_empty() { ! some_cell_filled; }
+# Sets cell_index (0-9) to the cell holding the character, once it is there.
+cell_of() {
+    local hex i
+    hex=$(gui_hex "$1")
+    read_cells
+    for i in "${!cells_gbk[@]}"; do
+        if [ "${cells_gbk[$i]}" = "$hex" ]; then
+            cell_index=$i
+            return 0
+        fi
+    done
+    return 1
+}
+info_is() {
+    gui_inspect --class HandwritingPanelWindow && [ "$(gui_child_text rect=7,213,216,237)" = "$1" ]
+}
+info_shown() {
+    gui_inspect --class HandwritingPanelWindow &&
+        [ "$(gui_field "$(gui_line child rect=7,213,216,237)" visible)" = 1 ]
+}
+info_text() { gui_inspect --class HandwritingPanelWindow && gui_child_text rect=7,213,216,237; }
+# The lines the target logged after line $1.
+log_since() { tail -n +"$(($1 + 1))" "$log"; }
+
+shots=()
+# Writes the character; candidates must show before its last stroke is written.
+write_character() {
+    local character=$1 file=$GUI_DIR/strokes-$1.txt count
+    pad_stroke_lines "$data" "$character" "$pad_left" "$pad_top" >"$file"
+    count=$(wc -l <"$file")
+    all_cells_empty || gui_fail "cells hold candidates before $character is written: ${cells_text[*]}"
+    pad_write_strokes "$file" 1 $((count - 1))
+    gui_wait_until some_cell_filled ||
+        gui_fail "no candidates after $((count - 1)) of the $count strokes of $character"
+    echo "candidates before the last stroke of $character: ${cells_text[*]}"
+    pad_write_strokes "$file" "$count"
+    gui_wait_until cell_of "$character" ||
+        gui_fail "$character is not among the candidates: ${cells_text[*]}"
+    echo "candidates for $character: ${cells_text[*]}"
+}
+# Presses the character's cell; exactly its two bytes reach the target with lParam 1 each,
+# the target keeps the activation, the cells empty and the information line names its pinyin.
+commit_character() {
+    local character=$1 expected_text=$2 info=$3 before bytes chars x y
+    cell_of "$character" || gui_fail "$character vanished from the cells: ${cells_text[*]}"
+    read -r x y <<<"$(gui_center "$(gui_field "$(gui_line child "rect=${cell_rects[$cell_index]}")" screen)")"
+    before=$(wc -l <"$log")
+    gui_click "$x" "$y"
+    gui_wait_until grep -q "^text	gbk=$(gui_hex "$expected_text")	" "$log" ||
+        gui_fail "the target's text is not $expected_text: $(log_since "$before")"
+    bytes=$(gui_hex "$character")
+    chars=$(log_since "$before" | grep '^char' | cut -f2,3 | tr '\t\n' ' ;')
+    assert_eq "wparam=0x${bytes:0:2} lparam=0x00000001;wparam=0x${bytes:2:2} lparam=0x00000001;" \
+        "$chars" "WM_CHAR messages for $character"
+    gui_wait_until all_cells_empty || gui_fail "cells not emptied after the commit: ${cells_text[*]}"
+    gui_wait_until info_is "$info" || gui_fail "information line: expected '$info', got '$(info_text)'"
+    # The pointer rests on the cell, off the pad: the line is shown, not only written.
+    gui_wait_until info_shown || gui_fail "the information line is hidden: $(gui_line child rect=7,213,216,237)"
+    target_foreground || gui_fail "the target lost the activation on the commit"
+    assert_no_log <(log_since "$before") '^(activateapp	active=0|activate	state=0)' \
+        "the target deactivated by the press"
+    # Nothing else arrives late (a repeated character, a stray byte).
+    sleep 0.5
+    chars=$(log_since "$before" | grep -c '^char' || true)
+    assert_eq 2 "$chars" "WM_CHAR messages for $character after a pause"
+}
+
+# 1. 中, stroke by stroke.
+write_character 中
+shots+=("$(gui_screenshot e2e-1-zhong-written)")
+gui_pass "中 written: candidates before the last stroke, 中 among the ten"
+
+# 2. Its cell pressed.
+commit_character 中 中 "中  拼音：zhong"
+shots+=("$(gui_screenshot e2e-2-zhong-committed)")
+gui_pass "中 committed: D6, D0 with lParam 1, text 中, target still active, cells empty"
+
+# 3. 国 the same way.
+write_character 国
+commit_character 国 中国 "国  拼音：guo"
+shots+=("$(gui_screenshot e2e-3-guo-committed)")
+gui_pass "国 written and committed: the target's text is 中国"
+
+printf 'screenshots:\n'
+printf '  %s\n' "${shots[@]}"
