@@ -7,7 +7,9 @@
 #  2. a press on 中's cell types it: exactly two WM_CHAR, D6 then D0 with lParam 1, the text is
 #     中, the target keeps the activation, the ten cells are empty, and the information line
 #     reads "中  拼音：zhong" and is shown (the pointer left the pad for the cell);
-#  3. 国 written and committed the same way: the text is 中国, the line "国  拼音：guo".
+#  3. 国 written and committed the same way: the text is 中国, the line "国  拼音：guo";
+#  4. the online lookup turned on through the context menu: 中 written and committed again, the
+#     line goes through "在线校对字典..." to the service's pinyin with tone marks and "  五笔：khk".
 # One screenshot per step in $SCREENSHOT_DIR. Skipped (77) without the service or stroke data.
 #
 # usage: panel_writes_and_commits.sh PANEL.exe TargetApp.exe InspectWindows.exe SERVICE DATA_DIR
@@ -86,8 +88,15 @@ cell_of() {
     done
     return 1
 }
+# An expected line is the text itself, or "~" and an extended regular expression.
 info_is() {
-    gui_inspect --class HandwritingPanelWindow && [ "$(gui_child_text rect=7,213,216,237)" = "$1" ]
+    gui_inspect --class HandwritingPanelWindow || return 1
+    local text
+    text=$(gui_child_text rect=7,213,216,237)
+    case $1 in
+        "~"*) grep -qE -- "${1#"~"}" <<<"$text" ;;
+        *) [ "$text" = "$1" ] ;;
+    esac
 }
 info_shown() {
     gui_inspect --class HandwritingPanelWindow &&
@@ -155,6 +164,30 @@ write_character 国
 commit_character 国 中国 "国  拼音：guo"
 shots+=("$(gui_screenshot e2e-3-guo-committed)")
 gui_pass "国 written and committed: the target's text is 中国"
+
+# 4. The online lookup, turned on through the context menu (its third entry).
+menu_visible() { gui_inspect --class '#32768' && [ "$(gui_field "$(gui_line window)" visible)" = 1 ]; }
+online_on() { grep -q ' option online=1' "$trace"; }
+gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
+IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect)"
+for _ in 1 2 3; do
+    gui_right_click $((panel_left + 120)) $((panel_top + 15))
+    GUI_TIMEOUT=5 gui_wait_until menu_visible || continue
+    IFS=, read -r menu_left menu_top _ menu_bottom <<<"$(gui_field "$(gui_line window)" rect)"
+    entry_y=$((menu_bottom - (menu_bottom - menu_top) / 6))
+    # Wine's menu takes a click on an entry it has highlighted: hover first.
+    gui_move $((menu_left + 20)) "$entry_y"
+    sleep 0.3
+    gui_click $((menu_left + 22)) "$entry_y"
+    GUI_TIMEOUT=5 gui_wait_until online_on && break
+done
+online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+gui_wait_until target_foreground || gui_fail "the target lost the activation to the menu"
+write_character 中
+commit_character 中 中国中 "~^中  拼音：zhōng.*  五笔：khk$"
+shots+=("$(gui_screenshot e2e-4-online-lookup)")
+echo "information line: $(info_text)"
+gui_pass "with the online lookup on, the line shows the service's pinyin and Wubi code"
 
 printf 'screenshots:\n'
 printf '  %s\n' "${shots[@]}"

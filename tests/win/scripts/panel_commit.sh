@@ -27,7 +27,10 @@ sleep 1.5
 before=$(wc -l <"$log")
 # CandidateButton1 (219, 32, 43 x 35 in the panel) holds no candidate.
 gui_click $((panel_left + 240)) $((panel_top + 50))
-sleep 0.8
+info_updated() {
+    gui_inspect --class HandwritingPanelWindow && [ "$(gui_child_text rect=7,213,216,237)" = "  拼音：" ]
+}
+gui_wait_until info_updated
 gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
 # InfoLabel: 7, 213, 209 x 24 in the panel.
 assert_eq "  拼音：" "$(gui_child_text rect=7,213,216,237)" "information line after the press"
