@@ -173,12 +173,10 @@ IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect
 for _ in 1 2 3; do
     gui_right_click $((panel_left + 120)) $((panel_top + 15))
     GUI_TIMEOUT=5 gui_wait_until menu_visible || continue
-    IFS=, read -r menu_left menu_top _ menu_bottom <<<"$(gui_field "$(gui_line window)" rect)"
-    entry_y=$((menu_bottom - (menu_bottom - menu_top) / 6))
-    # Wine's menu takes a click on an entry it has highlighted: hover first.
-    gui_move $((menu_left + 20)) "$entry_y"
-    sleep 0.3
-    gui_click $((menu_left + 22)) "$entry_y"
+    # The keyboard belongs to the target, and Wine's menu follows the mouse only for the
+    # foreground thread: the choice goes into the panel's queue, which the menu reads. Up from
+    # nothing highlighted wraps to the last entry, 校对在线字典.
+    gui_inspect --class HandwritingPanelWindow --post-key 26,0D >/dev/null
     GUI_TIMEOUT=5 gui_wait_until online_on && break
 done
 online_on || gui_fail "校对在线字典 could not be turned on through the menu"

@@ -1,6 +1,6 @@
 // InspectWindows.exe: reads another program's windows back through Win32, for GUI test scripts.
 //
-// usage: InspectWindows.exe SELECT [--wait MS] [--post-char HEX[,HEX...]]
+// usage: InspectWindows.exe SELECT [--wait MS] [--post-char HEX[,HEX...]] [--post-key VK[,VK...]]
 //   SELECT is one of
 //     --class NAME [--title TEXT]   the top-level window with this class (and title)
 //     --title TEXT                  the top-level window with this title
@@ -8,6 +8,7 @@
 //     --handle 0xHWND               this window
 //     --list                        every visible top-level window (one "window" line each)
 //   --wait MS      keep looking (every 50 ms) up to MS milliseconds before giving up
+//   --post-key     post WM_KEYDOWN and WM_KEYUP of each virtual key (hex) to the window itself
 //   --post-char    post one WM_CHAR (lParam 1) per byte to the focus of the window's thread,
 //                  the way the panel delivers a character; the activation is not touched
 //
@@ -232,6 +233,7 @@ int main(int argc, char** argv) {
     HWND handle = nullptr;
     long waitMs = 0;
     std::vector<unsigned char> postBytes;
+    std::vector<unsigned char> postKeys;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         bool hasValue = i + 1 < argc;
@@ -250,6 +252,10 @@ int main(int argc, char** argv) {
             waitMs = strtol(argv[++i], nullptr, 10);
         } else if (option == "--post-char" && hasValue) {
             if (!parseBytes(argv[++i], &postBytes)) {
+                return usage();
+            }
+        } else if (option == "--post-key" && hasValue) {
+            if (!parseBytes(argv[++i], &postKeys)) {
                 return usage();
             }
         } else {
@@ -302,6 +308,16 @@ int main(int argc, char** argv) {
         }
         printf("posted\thwnd=%s\tcount=%u\n", hexHandle(receiver).c_str(),
                static_cast<unsigned>(postBytes.size()));
+    }
+    // Key presses into the window's queue: a pop-up menu that the window's thread is tracking
+    // reads them there, whichever application holds the keyboard.
+    for (unsigned char key : postKeys) {
+        PostMessageA(window, WM_KEYDOWN, key, 1);
+        PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+    }
+    if (!postKeys.empty()) {
+        printf("keys\thwnd=%s\tcount=%u\n", hexHandle(window).c_str(),
+               static_cast<unsigned>(postKeys.size()));
     }
     fflush(stdout);
     return 0;

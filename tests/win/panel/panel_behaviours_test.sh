@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The panel's context menu, minimize and close glyphs as a user uses them: a right press on the
-# title strip opens the options menu just off the pointer; a right press
+# title strip opens the options menu just off the pointer and its options flip; a right press
 # on the pad or a cell opens nothing; minimizing stops tracking and restoring resumes it; the
 # close glyph drops the connection and ends the program with exit code 0.
 #
@@ -56,24 +56,41 @@ open_menu() {
   wait_for 5 menu_open || return 1
   IFS=, read -r mleft mtop mright mbottom <<<"$(field rect "$(menu_window)")"
 }
+# Chooses an entry of the open menu by keys posted into the panel's queue (the menu's loop reads
+# them there; the keyboard itself belongs to the target, and Wine's menu follows the mouse only
+# for the foreground thread). Down from nothing highlighted is the first entry, Up the last.
+choose() { # trace text to wait for, virtual key
+  local want=$1 key=$2
+  for _ in 1 2 3; do
+    menu_open || open_menu || continue
+    wine "$inspect_exe" --class HandwritingPanelWindow --post-key "$key,0D" >/dev/null 2>&1
+    wait_for 3 trace_has "$want" && { wait_for 3 menu_closed; return 0; }
+  done
+  return 1
+}
 if open_menu; then
   [ "$mleft,$mtop" = "$((px + 3)),$((py + 3))" ] && pass "the menu opens at the pointer + (3, 3)" ||
     fail "the menu opens at ($mleft, $mtop), pointer at ($px, $py)"
   pointer=$(grep ' menu ' "$trace" | tail -1)
   [ "$(field pointer "$pointer")" = "$px,$py" ] || fail "the handler saw the pointer at: $pointer"
-  bash "$WINE_HARNESS_DIR/screenshot.sh" panel-options-menu >/dev/null
-  # A press outside the menu dismisses it (keys go to the application that is active); Wine's
-  # menu may miss a press that comes right after it opened, so it is pressed again if needed.
+  choose "option traditional=1" 28 && pass "choosing 写简出繁 checks it" ||
+    fail "写简出繁 was not checked: $(grep option "$trace")"
+  choose "option online=1" 26 && pass "choosing 校对在线字典 checks it" ||
+    fail "校对在线字典 was not checked: $(grep option "$trace")"
+  choose "option traditional=0" 28 && pass "choosing 写简出繁 again unchecks it" ||
+    fail "写简出繁 was not unchecked: $(grep option "$trace")"
+  # For a person to look at: the menu with 校对在线字典 checked.
+  open_menu && bash "$WINE_HARNESS_DIR/screenshot.sh" panel-options-menu >/dev/null
+  # A press outside the menu dismisses it; Wine's menu may miss one, so Esc follows if needed.
   for _ in 1 2 3; do
     xdotool mousemove 40 1040 click 1
     wait_for 2 menu_closed && break
   done
-  # Still open (a loaded machine): Esc posted to the panel's queue, which the menu's loop reads.
   menu_closed || probe escape
 else
   fail "no menu opened on the title strip"
 fi
-wait_for 5 menu_closed || fail "the menu stayed open after a press outside it"
+wait_for 5 menu_closed || fail "the menu stayed open"
 
 # Right presses on the pad and on a candidate cell belong to those controls: no menu.
 for spot in "pad $((left + 100)) $((top + 100))" "cell $((left + 240)) $((top + 50))"; do
