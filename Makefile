@@ -26,7 +26,7 @@ WIN32  := $(BUILD)/win32
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
 
-test: deps build $(BUILD)/CTestTestfile.cmake
+test: deps build dist $(BUILD)/CTestTestfile.cmake
 	@MAKE_START_TIME=$(START_TIME) tools/run-tests.sh "$(BUILD)" $(CTEST_ARGS)
 
 deps: $(BUILD)/.deps-checked
