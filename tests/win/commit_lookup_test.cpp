@@ -21,6 +21,7 @@
 #include "commit/dictionary_lookup.h"
 #include "commit/traditional.h"
 #include "commit/windows_commit_host.h"
+#include "tests/win/support/loopback_socket.h"
 
 namespace {
 
@@ -59,17 +60,7 @@ bool runningOnWine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-bool sendAll(SOCKET s, const std::string& data) {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const int n = ::send(s, data.data() + sent, static_cast<int>(data.size() - sent), 0);
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
+using loopback::sendAll;
 
 // A dictionary site on 127.0.0.1 that answers every connection on its own thread, so slow
 // pages do not hold up quick ones. `page` gets the keyword's bytes and may set a delay.
@@ -78,15 +69,7 @@ class DictionaryServer {
     using Page = std::function<std::string(const std::string& keyword, int& delayMilliseconds)>;
 
     explicit DictionaryServer(Page page) : page_(std::move(page)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::listen(listener_, 64);
-        int size = sizeof(address);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        listener_ = loopback::listenOnEphemeralPort(port_, 64);
         acceptor_ = std::thread([this] { accept(); });
     }
 
@@ -119,15 +102,7 @@ class DictionaryServer {
     }
 
     void serve(SOCKET client) {
-        std::string head;
-        char chunk[1024];
-        while (head.find("\r\n\r\n") == std::string::npos) {
-            const int n = ::recv(client, chunk, sizeof(chunk), 0);
-            if (n <= 0) {
-                break;
-            }
-            head.append(chunk, static_cast<std::size_t>(n));
-        }
+        const std::string head = loopback::readRequestHead(client);
         // GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=<bytes>,,,,,,, HTTP/1.0
         const std::string line = head.substr(0, head.find("\r\n"));
         const std::size_t from = line.find("Keyword=");

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "commit/page_fetch.h"
+#include "tests/win/support/loopback_socket.h"
 
 namespace {
 
@@ -29,17 +30,7 @@ std::string patternBody(std::size_t size) {
     return body;
 }
 
-bool sendAll(SOCKET s, const std::string& data) {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const int n = ::send(s, data.data() + sent, static_cast<int>(data.size() - sent), 0);
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
+using loopback::sendAll;
 
 // A one-connection-at-a-time HTTP server on 127.0.0.1 and an ephemeral port. `respond` gets
 // the raw request head and writes the answer itself, so tests can misbehave at will.
@@ -48,16 +39,7 @@ class LoopbackServer {
     using Responder = std::function<void(SOCKET, const std::string& requestHead)>;
 
     explicit LoopbackServer(Responder respond) : respond_(std::move(respond)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::listen(listener_, 16);
-        int size = sizeof(address);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        listener_ = loopback::listenOnEphemeralPort(port_, 16);
         thread_ = std::thread([this] { serve(); });
     }
 
@@ -83,15 +65,7 @@ class LoopbackServer {
             if (client == INVALID_SOCKET) {
                 return;
             }
-            std::string head;
-            char chunk[1024];
-            while (head.find("\r\n\r\n") == std::string::npos) {
-                const int n = ::recv(client, chunk, sizeof(chunk), 0);
-                if (n <= 0) {
-                    break;
-                }
-                head.append(chunk, static_cast<std::size_t>(n));
-            }
+            const std::string head = loopback::readRequestHead(client);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 requests_.push_back(head);
@@ -153,7 +127,8 @@ TEST(PageReadBufferSize, FollowsContentLengthWithinBounds) {
 
 TEST_F(PageFetchTest, SendsTheFixedRequestWithGbkQueryUnencodedAndNoFragment) {
     LoopbackServer server(answerWith("200 OK", "ok", true));
-    const std::string object = "/Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=\xD6\xD0,,,,,,,";
+    const std::string object =
+        "/Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=\xD6\xD0,,,,,,,";
     EXPECT_EQ(asString(fetchUrl(server.url(object + "#section"))), "ok");
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
