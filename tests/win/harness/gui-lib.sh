@@ -21,6 +21,8 @@
 #   gui_start EXE [ARGS...]         start a Windows program in the background; $GUI_PID; its
 #                                   output goes to $GUI_DIR/NAME.N.out; killed on exit
 #   gui_stop PID                    end a program started with gui_start
+#   gui_wait_exit PID               wait up to GUI_TIMEOUT for it to end by itself; its exit
+#                                   code in $GUI_EXIT_CODE (return 1 if it is still running)
 #   gui_inspect ARGS...             run InspectWindows with ARGS; output in $GUI_INFO
 #   gui_wait_window ARGS...         the same, waiting up to GUI_TIMEOUT for the window
 #   gui_wait_gone ARGS...           wait until InspectWindows no longer finds the window
@@ -38,6 +40,8 @@
 #   gui_x_state                     the X focus and the desktop windows (for failure reports)
 #   gui_screenshot NAME             save the screen, print the path
 #   gui_wait_until CMD...           poll a command until it succeeds (GUI_TIMEOUT)
+#   gui_focus_window CLASS          click into a window's client area and wait until it is the
+#                                   foreground window
 #   gui_wait_log FILE REGEX         poll a log file until a line matches (grep -E)
 #   gui_hex TEXT                    the GBK bytes of a UTF-8 text as upper-case hex
 #   gui_fail MESSAGE                report, screenshot, exit 1
@@ -110,6 +114,17 @@ gui_stop() {
     done
     kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+}
+
+gui_wait_exit() {
+    local pid=$1 i kept=()
+    gui_wait_until eval '! kill -0 '"$pid"' 2>/dev/null' || return 1
+    GUI_EXIT_CODE=0
+    wait "$pid" || GUI_EXIT_CODE=$?
+    for i in "${GUI_PIDS[@]}"; do
+        [ "$i" = "$pid" ] || kept+=("$i")
+    done
+    GUI_PIDS=("${kept[@]}")
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -308,6 +323,18 @@ gui_wait_until() {
         [ "$SECONDS" -lt "$deadline" ] || return 1
         sleep 0.1
     done
+}
+
+gui_window_is_foreground() {
+    gui_inspect --class "$1" && [ "$(gui_field "$(gui_line window)" foreground)" = 1 ]
+}
+
+gui_focus_window() {
+    local cx cy
+    gui_inspect --class "$1" || return 1
+    read -r cx cy <<<"$(gui_center "$(gui_field "$(gui_line window)" client)")"
+    gui_click "$cx" "$cy"
+    gui_wait_until gui_window_is_foreground "$1"
 }
 
 gui_wait_log() {

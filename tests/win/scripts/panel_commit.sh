@@ -14,14 +14,17 @@ gui_init
 log=$GUI_DIR/target.log
 gui_start "$GUI_TARGET" "$log" --pos 200,150,640,360
 assert_log "$log" '^ready	' "the target starts"
+trace=$GUI_DIR/trace.txt
+export HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}"
 gui_start "$panel_exe"
+# The panel places itself after it is shown: read its position only once it has settled.
+gui_wait_log "$trace" ' moved .*handles=16' || gui_fail "the panel does not start"
 gui_wait_window --class HandwritingPanelWindow || gui_fail "the panel does not start"
 IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect)"
 
-# The target becomes the foreground application; the panel's tracking records it.
-gui_inspect --class HwTestTarget || gui_fail "target gone"
-read -r cx cy <<<"$(gui_center "$(gui_field "$(gui_line window)" client)")"
-gui_click "$cx" "$cy"
+# The target becomes the foreground application; the panel's tracking records it (it polls
+# every 600 ms).
+gui_focus_window HwTestTarget || gui_fail "the target does not become the foreground window"
 sleep 1.5
 
 before=$(wc -l <"$log")
@@ -30,7 +33,7 @@ gui_click $((panel_left + 240)) $((panel_top + 50))
 info_updated() {
     gui_inspect --class HandwritingPanelWindow && [ "$(gui_child_text rect=7,213,216,237)" = "  拼音：" ]
 }
-gui_wait_until info_updated
+gui_wait_until info_updated || gui_fail "the information line did not change after the press"
 gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
 # InfoLabel: 7, 213, 209 x 24 in the panel.
 assert_eq "  拼音：" "$(gui_child_text rect=7,213,216,237)" "information line after the press"
