@@ -6,6 +6,7 @@
 
 #include "app/foreground_tracking.h"
 #include "app/panel_form.h"
+#include "app/panel_trace.h"
 #include "app/program_state.h"
 #include "app/recognition_wiring.h"
 #include "app/windows_functions.h"
@@ -81,6 +82,7 @@ template void onCandidatePressed<10>(int, int, int);
 void askReferenceValue() {
     PanelReferenceValueHost host;
     askReferenceValue(panelState, host);
+    tracePanel("reference=%d", panelState.referenceValue);
 }
 
 void releaseCommitAndLookup() {

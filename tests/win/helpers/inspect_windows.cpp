@@ -1,6 +1,7 @@
 // InspectWindows.exe: reads another program's windows back through Win32, for GUI test scripts.
 //
 // usage: InspectWindows.exe SELECT [--wait MS] [--post-char HEX[,HEX...]] [--post-key VK[,VK...]]
+//                            [--restore]
 //   SELECT is one of
 //     --class NAME [--title TEXT]   the top-level window with this class (and title)
 //     --title TEXT                  the top-level window with this title
@@ -9,6 +10,8 @@
 //     --list                        every visible top-level window (one "window" line each)
 //   --wait MS      keep looking (every 50 ms) up to MS milliseconds before giving up
 //   --post-key     post WM_KEYDOWN and WM_KEYUP of each virtual key (hex) to the window itself
+//   --restore      restore the window from minimized, as its taskbar button would (Wine's
+//                  virtual desktop has no taskbar)
 //   --post-char    post one WM_CHAR (lParam 1) per byte to the focus of the window's thread,
 //                  the way the panel delivers a character; the activation is not touched
 //
@@ -218,7 +221,8 @@ bool parseBytes(const char* text, std::vector<unsigned char>* bytes) {
 int usage() {
     fprintf(stderr,
             "usage: InspectWindows.exe (--class NAME [--title TEXT] | --title TEXT | --foreground"
-            " | --handle 0xHWND | --list) [--wait MS] [--post-char HEX[,HEX...]]\n");
+            " | --handle 0xHWND | --list) [--wait MS] [--post-char HEX[,HEX...]]"
+            " [--post-key VK[,VK...]] [--restore]\n");
     return 2;
 }
 
@@ -229,7 +233,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     const char* className = nullptr;
     const char* title = nullptr;
-    bool foreground = false, list = false;
+    bool foreground = false, list = false, restore = false;
     HWND handle = nullptr;
     long waitMs = 0;
     std::vector<unsigned char> postBytes;
@@ -243,6 +247,8 @@ int main(int argc, char** argv) {
             title = argv[++i];
         } else if (option == "--foreground") {
             foreground = true;
+        } else if (option == "--restore") {
+            restore = true;
         } else if (option == "--list") {
             list = true;
         } else if (option == "--handle" && hasValue) {
@@ -318,6 +324,10 @@ int main(int argc, char** argv) {
     if (!postKeys.empty()) {
         printf("keys\thwnd=%s\tcount=%u\n", hexHandle(window).c_str(),
                static_cast<unsigned>(postKeys.size()));
+    }
+    if (restore) {
+        ShowWindow(window, SW_RESTORE);
+        printf("restored\thwnd=%s\n", hexHandle(window).c_str());
     }
     fflush(stdout);
     return 0;
