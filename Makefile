@@ -1,8 +1,8 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, bench, dist, model, model-bench,
-# format, clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, demo, dist, model,
+# model-bench, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -21,7 +21,7 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench dist model model-bench format clean
+.PHONY: run test deps build native asan win64 win32 bench demo dist model model-bench format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -83,6 +83,11 @@ $(BUILD)/CTestTestfile.cmake: Makefile
 # Benchmarks print numbers (accuracy, latency, requests per second, memory); they judge nothing.
 bench: native
 	@cmake --build $(NATIVE) --target bench
+
+# The end-to-end road on the test session's virtual display, filmed: an animated GIF and a sheet
+# of the steps under $(BUILD)/demo.
+demo: deps native win64
+	@tools/make-demo.sh "$(BUILD)"
 
 # The service's recognition model, trained from nothing (long: see tools/train-model.sh), and
 # the comparison of the stock and the trained model on synthetic mouse writing.
