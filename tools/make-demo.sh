@@ -31,13 +31,22 @@ bash "$WINE_HARNESS_DIR/session.sh" start >/dev/null
 
 rm -rf "$out"
 mkdir -p "$out/frames"
-# Two frames a second from the X screen while the road runs.
+# The application sits at (200, 150) and the panel at the right edge, 410 pixels down: the
+# band that holds both, offset by where the virtual desktop lies on the X screen.
+read -r dx dy <<<"$(
+  . "$WINE_HARNESS_DIR/gui-lib.sh"
+  gui_to_x 0 0
+)"
+crop="1720x540+$((dx + 185))+$((dy + 135))"
+# About two frames a second while the road runs, each cut to the band and halved at once (whole
+# screens would exhaust ImageMagick's pixel cache when the animation is put together).
 film() {
   local n=0
   while :; do
-    import -display "$DISPLAY" -window root "$(printf '%s/frames/%05d.png' "$out" "$n")" 2>/dev/null || true
+    import -display "$DISPLAY" -window root -crop "$crop" +repage -resize 50% \
+      "$(printf '%s/frames/%05d.png' "$out" "$n")" 2>/dev/null || true
     n=$((n + 1))
-    sleep 0.4
+    sleep 0.3
   done
 }
 film &
@@ -58,23 +67,16 @@ if [ "$rc" != 0 ]; then
   exit 1
 fi
 
-# The application sits at (200, 150) and the panel at the right edge, 410 pixels down: the
-# band between them, offset by where the virtual desktop lies on the X screen.
-read -r dx dy <<<"$(
-  . "$WINE_HARNESS_DIR/gui-lib.sh"
-  gui_to_x 0 0
-)"
-crop="1720x540+$((dx + 185))+$((dy + 135))"
 frames=("$out"/frames/*.png)
 say "assembling ${#frames[@]} frames into the animation"
-convert -delay 40 "${frames[@]}" -crop "$crop" +repage -resize 50% \
-  -delay 300 "${frames[-1]}" -crop "$crop" +repage -resize 50% \
-  -loop 0 -layers Optimize "$out/handwriting-panel-demo.gif"
+# Each frame is already small; the last one stays three seconds.
+convert -delay 50 "${frames[@]}" -delay 300 "${frames[-1]}" -loop 0 -layers Optimize \
+  "$out/handwriting-panel-demo.gif"
 
 mapfile -t shots < <(sed -n '/^screenshots:$/,$p' "$out/road.log" | sed -n 's/^  //p')
 labels=()
 for shot in "${shots[@]}"; do
-  labels+=(-label "$(basename "$shot" .png)" "$shot[1720x540+$((dx + 185))+$((dy + 135))]")
+  labels+=(-label "$(basename "$shot" .png)" "$shot[$crop]")
 done
 montage "${labels[@]}" -tile 2x -geometry 860x270+6+6 -pointsize 16 "$out/steps.png"
 rm -rf "$out/frames"

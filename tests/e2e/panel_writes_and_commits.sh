@@ -171,21 +171,29 @@ commit_character 永 中国永 "永  拼音：yong"
 shots+=("$(gui_screenshot e2e-3-guo-yong-committed)")
 gui_pass "国 and 永 written and committed: the target's text is 中国永 ($requests_at_3 requests for 永)"
 
-# 4. The online lookup, turned on through the context menu (its third entry).
 menu_visible() { gui_inspect --class '#32768' && [ "$(gui_field "$(gui_line window)" visible)" = 1 ]; }
+# Opens the context menu with a right press on the title strip and chooses an entry with the
+# keys KEYS (hex virtual keys), until DONE... succeeds; three tries.
+choose_menu_entry() {
+    local keys=$1 panel_left panel_top
+    shift
+    gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
+    IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect)"
+    for _ in 1 2 3; do
+        gui_right_click $((panel_left + 120)) $((panel_top + 15))
+        GUI_TIMEOUT=5 gui_wait_until menu_visible || continue
+        # The keyboard belongs to the target, and Wine's menu follows the mouse only for the
+        # foreground thread: the choice goes into the panel's queue, which the menu reads.
+        gui_inspect --class HandwritingPanelWindow --post-key "$keys" >/dev/null
+        GUI_TIMEOUT=5 gui_wait_until "$@" && return 0
+    done
+    return 1
+}
+
+# 4. The online lookup, turned on through the context menu: up from nothing highlighted wraps
+#    to the last entry, 校对在线字典.
 online_on() { grep -q ' option online=1' "$trace"; }
-gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
-IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect)"
-for _ in 1 2 3; do
-    gui_right_click $((panel_left + 120)) $((panel_top + 15))
-    GUI_TIMEOUT=5 gui_wait_until menu_visible || continue
-    # The keyboard belongs to the target, and Wine's menu follows the mouse only for the
-    # foreground thread: the choice goes into the panel's queue, which the menu reads. Up from
-    # nothing highlighted wraps to the last entry, 校对在线字典.
-    gui_inspect --class HandwritingPanelWindow --post-key 26,0D >/dev/null
-    GUI_TIMEOUT=5 gui_wait_until online_on && break
-done
-online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
 gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
 write_character 中
 commit_character 中 中国永中 "~^中  拼音：zhōng.*  五笔：khk$"
@@ -196,15 +204,7 @@ gui_pass "with the online lookup on, the line shows the service's pinyin and Wub
 # 5. The reference value 8, through the menu's middle entry and its input box.
 box_open() { gui_inspect --class '#32770' && [ "$(gui_field "$(gui_line window)" visible)" = 1 ]; }
 reference_is() { grep -q " reference=$1\$" "$trace"; }
-gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
-IFS=, read -r panel_left panel_top _ _ <<<"$(gui_field "$(gui_line window)" rect)"
-for _ in 1 2 3; do
-    gui_right_click $((panel_left + 120)) $((panel_top + 15))
-    GUI_TIMEOUT=5 gui_wait_until menu_visible || continue
-    gui_inspect --class HandwritingPanelWindow --post-key 28,28,0D >/dev/null
-    GUI_TIMEOUT=5 gui_wait_until box_open && break
-done
-box_open || gui_fail "手写精度 did not open the input box"
+choose_menu_entry 28,28,0D box_open || gui_fail "手写精度 did not open the input box"
 assert_eq "参考数值" "$(gui_field "$(gui_line window)" title)" "the input box's title"
 edit_text() { gui_inspect --class '#32770' && gui_field "$(gui_line child class=Edit)" text; }
 assert_eq 3 "$(edit_text)" "the input box's initial text"
