@@ -24,7 +24,7 @@ packages=(
   # Windows cross toolchains (posix thread model: GoogleTest needs std::mutex)
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   # running and driving the Windows programs
-  wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-wqy-microhei locales
+  wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-dejavu-core fonts-wqy-microhei locales
   # apt-get source for the cross-built libjpeg-turbo
   dpkg-dev
   # recognition service

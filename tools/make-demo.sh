@@ -28,6 +28,9 @@ export WINE_BUILD_DIR=$win WINE_HARNESS_DIR=$here/tests/win/harness
 . "$WINE_HARNESS_DIR/wine-env.sh"
 bash "$WINE_HARNESS_DIR/session.sh" start >/dev/null
 . "$WINE_HARNESS_DIR/wine-env.sh"
+# The session's servers would otherwise outlive the demo (and hold whatever it inherited).
+stop_session() { bash "$WINE_HARNESS_DIR/session.sh" stop >/dev/null 2>&1 || true; }
+trap stop_session EXIT
 
 rm -rf "$out"
 mkdir -p "$out/frames"
@@ -52,7 +55,7 @@ film() {
 film &
 filming=$!
 stop_filming() { kill "$filming" 2>/dev/null || true; wait "$filming" 2>/dev/null || true; }
-trap stop_filming EXIT
+trap 'stop_filming; stop_session' EXIT
 
 say "running the road on the virtual display $DISPLAY (about two minutes)"
 rc=0
@@ -60,6 +63,7 @@ bash "$here/tests/e2e/panel_writes_and_commits.sh" "$win/app/HandwritingPanel.ex
   "$win/tests/win/TargetApp.exe" "$win/tests/win/InspectWindows.exe" \
   "$build/native/service/handwriting-service" "$data" >"$out/road.log" 2>&1 || rc=$?
 stop_filming
+stop_session
 trap - EXIT
 if [ "$rc" != 0 ]; then
   say "the road failed (exit $rc); its log: $out/road.log"
@@ -78,7 +82,9 @@ labels=()
 for shot in "${shots[@]}"; do
   labels+=(-label "$(basename "$shot" .png)" "$shot[$crop]")
 done
-montage "${labels[@]}" -tile 2x -geometry 860x270+6+6 -pointsize 16 "$out/steps.png"
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+[ -f "$font" ] || font=$(fc-match -f '%{file}' sans)
+montage "${labels[@]}" -tile 2x -geometry 860x270+6+6 -font "$font" -pointsize 16 "$out/steps.png"
 rm -rf "$out/frames"
 
 say "the animation: $out/handwriting-panel-demo.gif"
