@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    std::unique_ptr<Recognizer> recognizer = Recognizer::open(line.modelPath, error);
+    std::string models = line.modelPath;
+    std::unique_ptr<Recognizer> recognizer =
+        models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
     if (!recognizer) {
         std::cerr << program << ": " << error << "\n";
         return 1;

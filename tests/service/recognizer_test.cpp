@@ -47,7 +47,8 @@ TEST(Recognizer, AMissingModelIsReported) {
 
 TEST(Recognizer, RecognisesCharactersFromTheirMediansFromSeveralThreads) {
     std::string error;
-    auto recognizer = service::Recognizer::open(service::kDefaultModelPath, error);
+    std::string models;
+    auto recognizer = service::openDefaultRecognizer(models, error);
     ASSERT_TRUE(recognizer) << error;
     EXPECT_TRUE(recognizer->classify({}, 10).empty());
     auto zhong = padStrokes(u8"中");
