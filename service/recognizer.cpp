@@ -15,15 +15,6 @@ namespace {
 // The tegaki models were trained on characters written in a 1000 x 1000 box.
 constexpr int kBox = 1000;
 
-// Fusing the trained and the stock model: each model's softmax temperature over its scores,
-// fitted by maximum likelihood on the clean evaluation set (bench/fusion_tuning prints the fit
-// and what neighbouring values would give; only the ratio changes the ranking), and how many
-// candidates each model offers (either model's top 40 holds the written character nearly
-// whenever it recognises it at all). Refit both when a model is retrained.
-constexpr double kTrainedModelScale = 0.227;
-constexpr double kStockModelScale = 0.146;
-constexpr std::size_t kFusionDepth = 40;
-
 class ZinniaRecognizer final : public Recognizer {
   public:
     explicit ZinniaRecognizer(zinnia::Recognizer* engine) : engine_(engine) {}
@@ -98,14 +89,21 @@ std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std:
         description = haveTrained ? kTrainedModelPath : kStockModelPath;
         return Recognizer::open(description, error);
     }
-    std::vector<FusedRecognizer::Member> members(2);
-    members[0] = {Recognizer::open(kTrainedModelPath, error), kTrainedModelScale};
-    if (!members[0].recognizer)
+    std::unique_ptr<Recognizer> trained = Recognizer::open(kTrainedModelPath, error);
+    if (!trained)
         return nullptr;
-    members[1] = {Recognizer::open(kStockModelPath, error), kStockModelScale};
-    if (!members[1].recognizer)
+    std::unique_ptr<Recognizer> stock = Recognizer::open(kStockModelPath, error);
+    if (!stock)
         return nullptr;
     description = std::string(kTrainedModelPath) + " fused with " + kStockModelPath;
+    return fuseTrainedAndStock(std::move(trained), std::move(stock));
+}
+
+std::unique_ptr<Recognizer> fuseTrainedAndStock(std::unique_ptr<Recognizer> trained,
+                                                std::unique_ptr<Recognizer> stock) {
+    std::vector<FusedRecognizer::Member> members(2);
+    members[0] = {std::move(trained), kTrainedModelScale};
+    members[1] = {std::move(stock), kStockModelScale};
     return std::make_unique<FusedRecognizer>(std::move(members), kFusionDepth);
 }
 

@@ -57,6 +57,21 @@ struct BoxPoint {
 // missing. `description` names what was loaded, for the service's start-up line.
 std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std::string& error);
 
+// Fusing the trained and the stock model: each model's softmax temperature over its scores,
+// fitted together by maximum likelihood of the written character under the fused ranking, on
+// the clean evaluation set and on the training recipe written with a seed of its own (neat
+// writing and the sloppy writing the trained model was made for; bench/fusion_tuning makes the
+// fit). Only their ratio changes the ranking. Each model offers its top 40, which holds the
+// written character nearly whenever either model recognises it at all. Refit when a model is
+// retrained.
+constexpr double kTrainedModelScale = 0.246;
+constexpr double kStockModelScale = 0.214;
+constexpr std::size_t kFusionDepth = 40;
+
+// The trained and the stock model's recognisers fused the way the default recogniser does it.
+std::unique_ptr<Recognizer> fuseTrainedAndStock(std::unique_ptr<Recognizer> trained,
+                                                std::unique_ptr<Recognizer> stock);
+
 BoxPoint padToBox(PadPoint p, PadSize pad, int box);
 
 }  // namespace service
