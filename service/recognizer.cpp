@@ -8,12 +8,40 @@
 #include <cmath>
 
 #include "candidate_fusion.h"
+#include "indexed_model.h"
 
 namespace service {
 namespace {
 
 // The tegaki models were trained on characters written in a 1000 x 1000 box.
 constexpr int kBox = 1000;
+
+// The non-empty strokes in the models' writing box.
+std::vector<std::vector<BoxPoint>> boxStrokes(const std::vector<PadStroke>& strokes, PadSize pad) {
+    std::vector<std::vector<BoxPoint>> box;
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.empty())
+            continue;
+        box.emplace_back();
+        for (PadPoint p : stroke) box.back().push_back(padToBox(p, pad, kBox));
+    }
+    return box;
+}
+
+class IndexedRecognizer final : public Recognizer {
+  public:
+    explicit IndexedRecognizer(std::unique_ptr<IndexedModel> model) : model_(std::move(model)) {}
+
+    std::vector<ScoredCandidate> rank(const std::vector<PadStroke>& strokes, std::size_t count,
+                                      PadSize pad) const override {
+        if (count == 0)
+            return {};
+        return model_->rank(characterFeatures(boxStrokes(strokes, pad), kBox, kBox), count);
+    }
+
+  private:
+    std::unique_ptr<IndexedModel> model_;
+};
 
 class ZinniaRecognizer final : public Recognizer {
   public:
@@ -22,20 +50,14 @@ class ZinniaRecognizer final : public Recognizer {
     std::vector<ScoredCandidate> rank(const std::vector<PadStroke>& strokes, std::size_t count,
                                       PadSize pad) const override {
         std::vector<ScoredCandidate> candidates;
-        if (strokes.empty() || count == 0)
+        std::vector<std::vector<BoxPoint>> box = boxStrokes(strokes, pad);
+        if (box.empty() || count == 0)
             return candidates;
         std::unique_ptr<zinnia::Character> character(zinnia::Character::create());
         character->set_width(kBox);
         character->set_height(kBox);
-        std::size_t id = 0;
-        for (const PadStroke& stroke : strokes) {
-            if (stroke.empty())
-                continue;
-            for (PadPoint p : stroke) {
-                BoxPoint b = padToBox(p, pad, kBox);
-                character->add(id, b.x, b.y);
-            }
-            ++id;
+        for (std::size_t id = 0; id < box.size(); ++id) {
+            for (BoxPoint b : box[id]) character->add(id, b.x, b.y);
         }
         std::unique_ptr<zinnia::Result> result(engine_->classify(*character, count));
         if (!result)
@@ -63,6 +85,14 @@ BoxPoint padToBox(PadPoint p, PadSize pad, int box) {
 }
 
 std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::string& error) {
+    std::unique_ptr<IndexedModel> model = IndexedModel::load(modelPath, error);
+    if (!model)
+        return nullptr;
+    return std::make_unique<IndexedRecognizer>(std::move(model));
+}
+
+std::unique_ptr<Recognizer> Recognizer::openWithZinnia(const std::string& modelPath,
+                                                       std::string& error) {
     std::unique_ptr<zinnia::Recognizer> engine(zinnia::Recognizer::create());
     if (!engine) {
         error = "zinnia could not create a recognizer";

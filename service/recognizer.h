@@ -1,5 +1,5 @@
 // Handwriting recognition: pad strokes in, candidate characters (UTF-8) out, best first.
-// zinnia and its model stay behind this interface.
+// zinnia's models and the zinnia library stay behind this interface.
 #pragma once
 
 #include <memory>
@@ -28,8 +28,12 @@ struct ScoredCandidate {
 
 class Recognizer {
   public:
-    // Null when the model cannot be loaded; `error` then says why.
+    // A zinnia model, scored through an index by feature (indexed_model.h). Null when the model
+    // cannot be loaded; `error` then says why.
     static std::unique_ptr<Recognizer> open(const std::string& modelPath, std::string& error);
+    // The same model scored by the zinnia library itself: the same lists, many times slower.
+    static std::unique_ptr<Recognizer> openWithZinnia(const std::string& modelPath,
+                                                      std::string& error);
     virtual ~Recognizer() = default;
 
     // At most `count` candidates, best first, with their scores. Safe to call from several
