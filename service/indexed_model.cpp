@@ -1,10 +1,11 @@
 #include "indexed_model.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace service {
 namespace {
@@ -147,14 +148,15 @@ std::vector<Feature> characterFeatures(const std::vector<std::vector<BoxPoint>>&
 }
 
 std::unique_ptr<IndexedModel> IndexedModel::load(const std::string& path, std::string& error) {
+    std::vector<char> data;
+    struct stat info {};
     std::ifstream in(path, std::ios::binary);
-    std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-        error = "cannot read the recognition model " + path;
-        return nullptr;
+    if (in && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        data.resize(static_cast<std::size_t>(info.st_size));
+        in.read(data.data(), static_cast<std::streamsize>(data.size()));
     }
-    if (data.empty()) {
-        error = "cannot load the recognition model " + path + ": missing or empty";
+    if (!in || data.empty()) {
+        error = "cannot load the recognition model " + path + ": missing, unreadable or empty";
         return nullptr;
     }
     auto broken = [&](const std::string& why) {
@@ -203,7 +205,18 @@ std::unique_ptr<IndexedModel> IndexedModel::load(const std::string& path, std::s
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     model->featureIndices_ = indices;
+    // zinnia's feature indices are small and dense enough for a table from index to slot; a
+    // search covers any others.
+    constexpr int kTabled = 4 << 20;
+    int top = indices.empty() ? -1 : std::min(indices.back(), kTabled - 1);
+    std::vector<std::uint32_t> table(top >= 0 ? static_cast<std::size_t>(top) + 1 : 0);
+    for (std::size_t s = 0; s < indices.size(); ++s) {
+        if (indices[s] >= 0 && indices[s] < kTabled)
+            table[static_cast<std::size_t>(indices[s])] = static_cast<std::uint32_t>(s);
+    }
     auto slotOf = [&](int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < table.size())
+            return static_cast<std::size_t>(table[static_cast<std::size_t>(index)]);
         return static_cast<std::size_t>(std::lower_bound(indices.begin(), indices.end(), index) -
                                         indices.begin());
     };

@@ -147,6 +147,7 @@ TEST(IndexedModel, FilesThatAreNoModelAreRefused) {
     std::string error;
     EXPECT_FALSE(service::IndexedModel::load(::testing::TempDir() + "missing.model", error));
     EXPECT_NE(error.find("missing.model"), std::string::npos);
+    EXPECT_FALSE(service::IndexedModel::load(::testing::TempDir(), error));
     struct {
         const char* name;
         std::string bytes;
