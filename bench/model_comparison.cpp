@@ -2,7 +2,7 @@
 // top-1 and top-10 accuracy on
 // synthetic mouse writing (one evaluation set per settings file: clean, distorted with its own
 // seed and settings, wrong stroke order), GB2312 levels 1 and 2 apart, recognition latency
-// (stroke data reading + zinnia, one thread; the fused recogniser runs both models in turn)
+// (stroke data reading + scoring, one thread; the fused recogniser runs both models in turn)
 // and model size. Each sample is the stroke data the
 // panel's last request carries, read by the service's own parser and box mapping. Numbers are
 // printed, nothing is judged.
@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }
-    std::printf("\nRecognition latency per character (stroke data reading + zinnia, one thread)\n");
+    std::printf(
+        "\nRecognition latency per character (stroke data reading + scoring, one thread)\n");
     for (const Model& m : models) {
         std::printf("  %-8s p50 %.2f ms, p99 %.2f ms, max %.2f ms; model %.1f MiB (%s)\n",
                     m.name.c_str(), percentile(m.latencies, 0.5), percentile(m.latencies, 0.99),

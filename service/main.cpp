@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
         std::cerr << program << ": " << error << "\n";
         return 1;
     }
-    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model "
-              << line.modelPath << ", " << line.server.threads << " threads)" << std::endl;
+    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model " << models
+              << ", " << line.server.threads << " threads)" << std::endl;
 
     std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {
