@@ -1,10 +1,11 @@
 // Fits the temperatures with which the service fuses the trained and the stock model
-// (candidate_fusion.h): both models' top lists are gathered once for every sample of the given
-// sets, then the pair of temperatures that makes the written character most likely under the
-// fused ranking (softmax over the fused scores, every listed character competing) is searched
-// on a grid. Prints the fit, the temperatures the service uses, and top-1/top-10 accuracy of
-// each model alone and fused with either pair, per set and level. Numbers are printed, nothing
-// is judged. Fit on sets that are not used to judge the result.
+// (candidate_fusion.h, recognizer.h): the four lists the service fuses (each model on the
+// writing as written and normalised) are gathered once for every sample of the given sets,
+// then the pair of temperatures that makes the written character most likely under the fused
+// ranking (softmax over the fused scores, every listed character competing) is searched for.
+// Prints the fit, the temperatures the service uses, and top-1/top-10 accuracy of each model
+// alone, fused with the fitted pair, and of the service's own fused recogniser, per set and
+// level. Numbers are printed, nothing is judged. Fit on sets that do not judge the result.
 //
 // usage: fusion_tuning DATA_DIR STOCK_MODEL TRAINED_MODEL LIMIT_PER_LEVEL SET.conf[@SEED]...
 //        (LIMIT_PER_LEVEL 0: every character; @SEED writes the set with that seed instead of
@@ -21,18 +22,25 @@
 #include "candidate_fusion.h"
 #include "mouse_writing.h"
 #include "recognizer.h"
+#include "writing_normalization.h"
 
 namespace {
 
 struct Sample {
     std::string set, character;
     int level;
-    std::vector<service::ScoredCandidate> lists[2];  // trained, stock
+    // As the service fuses them: trained, stock, then both on the normalised writing.
+    std::vector<service::ScoredCandidate> lists[4];
+    std::vector<service::ScoredCandidate> service;  // the service's own fused list
 };
 
 std::vector<service::ScoredCandidate> fuse(const Sample& s, double trainedScale, double stockScale,
                                            std::size_t count) {
-    return service::fuseCandidates({{s.lists[0], trainedScale}, {s.lists[1], stockScale}}, count);
+    return service::fuseCandidates({{s.lists[0], trainedScale},
+                                    {s.lists[1], stockScale},
+                                    {s.lists[2], trainedScale},
+                                    {s.lists[3], stockScale}},
+                                   count);
 }
 
 // Mean negative log-likelihood of the written character, over samples where some list holds it.
@@ -73,12 +81,18 @@ int main(int argc, char** argv) {
     }
     std::string dataDir = argv[1], error;
     int limit = std::atoi(argv[4]);
-    auto stock = service::Recognizer::open(argv[2], error);
-    auto trained = stock ? service::Recognizer::open(argv[3], error) : nullptr;
+    std::shared_ptr<const service::Recognizer> stock = service::Recognizer::open(argv[2], error);
+    std::shared_ptr<const service::Recognizer> trained =
+        stock ? service::Recognizer::open(argv[3], error) : nullptr;
     if (!trained) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    std::unique_ptr<const service::Recognizer> trainedNormalized =
+        std::make_unique<service::NormalizingRecognizer>(trained, service::kNormalizedFill);
+    std::unique_ptr<const service::Recognizer> stockNormalized =
+        std::make_unique<service::NormalizingRecognizer>(stock, service::kNormalizedFill);
+    auto fused = service::fuseTrainedAndStock(trained, stock);
     std::vector<std::string> levels[2] = {training::gb2312Hanzi(1), training::gb2312Hanzi(2)};
     for (auto& level : levels)
         if (limit > 0 && level.size() > static_cast<std::size_t>(limit))
@@ -114,9 +128,12 @@ int main(int argc, char** argv) {
                     training::WrittenSample written = generator.write(medians, cp, k);
                     service::ParsedStrokes parsed =
                         service::parseStrokeText(written.innerStrokeText);
-                    Sample s{name, character, level + 1, {}};
+                    Sample s{name, character, level + 1, {}, {}};
                     s.lists[0] = trained->rank(parsed.strokes, service::kFusionDepth);
                     s.lists[1] = stock->rank(parsed.strokes, service::kFusionDepth);
+                    s.lists[2] = trainedNormalized->rank(parsed.strokes, service::kFusionDepth);
+                    s.lists[3] = stockNormalized->rank(parsed.strokes, service::kFusionDepth);
+                    s.service = fused->rank(parsed.strokes, 10);
                     samples.push_back(std::move(s));
                 }
             }
@@ -124,16 +141,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %zu samples so far\n", name.c_str(), samples.size());
     }
 
-    // A coarse grid over both temperatures (only the ratio changes the ranking; together they
-    // set how sure the fused ranking is, which the likelihood also weighs).
-    double bestLoss = std::numeric_limits<double>::max(), bestTrained = 1, bestStock = 1;
-    for (double t = 0.05; t < 1.5; t *= 1.12) {
-        for (double s = 0.05; s < 1.5; s *= 1.12) {
-            double loss = meanLoss(samples, t, s);
-            if (loss < bestLoss) {
-                bestLoss = loss;
-                bestTrained = t;
-                bestStock = s;
+    // Both temperatures searched one at a time in steps of 12 %, then again while either moves
+    // (only the ratio changes the ranking; together they set how sure the fused ranking is,
+    // which the likelihood also weighs).
+    double bestTrained = service::kTrainedModelScale, bestStock = service::kStockModelScale;
+    double bestLoss = meanLoss(samples, bestTrained, bestStock);
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (int axis = 0; axis < 2; ++axis) {
+            for (double factor : {1.12, 1 / 1.12}) {
+                for (;;) {
+                    double t = bestTrained * (axis == 0 ? factor : 1);
+                    double s = bestStock * (axis == 1 ? factor : 1);
+                    double loss = meanLoss(samples, t, s);
+                    if (loss >= bestLoss)
+                        break;
+                    bestLoss = loss;
+                    bestTrained = t;
+                    bestStock = s;
+                    moved = true;
+                }
             }
         }
     }
@@ -145,7 +172,7 @@ int main(int argc, char** argv) {
                 meanLoss(samples, service::kTrainedModelScale, service::kStockModelScale));
 
     std::printf("%-22s %-5s %7s | %-13s | %-13s | %-13s | %-13s\n", "set", "level", "samples",
-                "stock 1/10", "trained 1/10", "fused (fit)", "fused (used)");
+                "stock 1/10", "trained 1/10", "fused (fit)", "service");
     for (const std::string& name : setNames) {
         for (int level = 1; level <= 2; ++level) {
             int n = 0, top1[4] = {}, top10[4] = {};
@@ -154,8 +181,7 @@ int main(int argc, char** argv) {
                     continue;
                 ++n;
                 std::vector<service::ScoredCandidate> lists[4] = {
-                    s.lists[1], s.lists[0], fuse(s, bestTrained, bestStock, 10),
-                    fuse(s, service::kTrainedModelScale, service::kStockModelScale, 10)};
+                    s.lists[1], s.lists[0], fuse(s, bestTrained, bestStock, 10), s.service};
                 for (int m = 0; m < 4; ++m) {
                     auto& list = lists[m];
                     if (list.size() > 10)

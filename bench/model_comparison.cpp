@@ -2,7 +2,8 @@
 // top-1 and top-10 accuracy on
 // synthetic mouse writing (one evaluation set per settings file: clean, distorted with its own
 // seed and settings, wrong stroke order), GB2312 levels 1 and 2 apart, recognition latency
-// (stroke data reading + scoring, one thread; the fused recogniser runs both models in turn)
+// (stroke data reading + scoring, one thread; the fused recogniser runs both models in turn,
+// on the writing as written and normalised)
 // and model size. Each sample is the stroke data the
 // panel's last request carries, read by the service's own parser and box mapping. Numbers are
 // printed, nothing is judged.

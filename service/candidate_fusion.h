@@ -37,7 +37,7 @@ std::vector<ScoredCandidate> fuseCandidates(const std::vector<FusionSource>& sou
 class FusedRecognizer final : public Recognizer {
   public:
     struct Member {
-        std::unique_ptr<Recognizer> recognizer;
+        std::shared_ptr<const Recognizer> recognizer;  // members may share a model
         double scale = 1;
     };
     FusedRecognizer(std::vector<Member> members, std::size_t depth);

@@ -9,6 +9,7 @@
 
 #include "candidate_fusion.h"
 #include "indexed_model.h"
+#include "writing_normalization.h"
 
 namespace service {
 namespace {
@@ -129,11 +130,16 @@ std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std:
     return fuseTrainedAndStock(std::move(trained), std::move(stock));
 }
 
-std::unique_ptr<Recognizer> fuseTrainedAndStock(std::unique_ptr<Recognizer> trained,
-                                                std::unique_ptr<Recognizer> stock) {
-    std::vector<FusedRecognizer::Member> members(2);
-    members[0] = {std::move(trained), kTrainedModelScale};
-    members[1] = {std::move(stock), kStockModelScale};
+std::unique_ptr<Recognizer> fuseTrainedAndStock(std::shared_ptr<const Recognizer> trained,
+                                                std::shared_ptr<const Recognizer> stock,
+                                                double trainedScale, double stockScale) {
+    std::vector<FusedRecognizer::Member> members;
+    members.push_back({trained, trainedScale});
+    members.push_back({stock, stockScale});
+    members.push_back(
+        {std::make_shared<NormalizingRecognizer>(trained, kNormalizedFill), trainedScale});
+    members.push_back(
+        {std::make_shared<NormalizingRecognizer>(stock, kNormalizedFill), stockScale});
     return std::make_unique<FusedRecognizer>(std::move(members), kFusionDepth);
 }
 

@@ -61,20 +61,27 @@ struct BoxPoint {
 // missing. `description` names what was loaded, for the service's start-up line.
 std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std::string& error);
 
-// Fusing the trained and the stock model: each model's softmax temperature over its scores,
-// fitted together by maximum likelihood of the written character under the fused ranking, on
-// the clean evaluation set and on the training recipe written with a seed of its own (neat
-// writing and the sloppy writing the trained model was made for; bench/fusion_tuning makes the
-// fit). Only their ratio changes the ranking. Each model offers its top 40, which holds the
-// written character nearly whenever either model recognises it at all. Refit when a model is
-// retrained.
-constexpr double kTrainedModelScale = 0.246;
-constexpr double kStockModelScale = 0.214;
+// Fusing the trained and the stock model. Each model reads the writing twice, as written and
+// normalised to the size of neat writing (writing_normalization.h: the longer side of the
+// bounding box at 0.69 of the pad, the median of the clean evaluation set), and the four lists
+// are fused (candidate_fusion.h). Each model's softmax temperature over its scores is fitted
+// together by maximum likelihood of the written character under the fused ranking, on the
+// clean evaluation set and on the training recipe written with a seed of its own (neat writing
+// and the sloppy writing the trained model was made for; bench/fusion_tuning makes the fit),
+// never on the sets that judge the result. Only their ratio changes the ranking. Each list
+// holds its top 40, which holds the written character nearly whenever the model recognises it
+// at all. Refit when a model is retrained.
+constexpr double kTrainedModelScale = 0.434;
+constexpr double kStockModelScale = 0.422;
+constexpr double kNormalizedFill = 0.69;
 constexpr std::size_t kFusionDepth = 40;
 
-// The trained and the stock model's recognisers fused the way the default recogniser does it.
-std::unique_ptr<Recognizer> fuseTrainedAndStock(std::unique_ptr<Recognizer> trained,
-                                                std::unique_ptr<Recognizer> stock);
+// The trained and the stock model's recognisers fused the way the default recogniser does it,
+// with the given temperatures (bench/fusion_tuning tries others) or the fitted ones.
+std::unique_ptr<Recognizer> fuseTrainedAndStock(std::shared_ptr<const Recognizer> trained,
+                                                std::shared_ptr<const Recognizer> stock,
+                                                double trainedScale = kTrainedModelScale,
+                                                double stockScale = kStockModelScale);
 
 BoxPoint padToBox(PadPoint p, PadSize pad, int box);
 
