@@ -229,6 +229,17 @@ std::unique_ptr<IndexedModel> IndexedModel::load(const std::string& path, std::s
             ++perSlot[slotOf(index) + 1];
         }
     }
+    // A feature most characters weigh gets a full row (zeros where a character has none, which
+    // add nothing), read straight through instead of scattered; the rest keep their postings.
+    model->denseRows_.assign(indices.size(), kSparse);
+    std::size_t denseCount = 0;
+    for (std::size_t s = 0; s < indices.size(); ++s) {
+        if (perSlot[s + 1] * 2 >= count) {
+            model->denseRows_[s] = static_cast<std::uint32_t>(denseCount++);
+            perSlot[s + 1] = 0;
+        }
+    }
+    model->denseWeights_.assign(denseCount * count, 0.0f);
     for (std::size_t s = 1; s < perSlot.size(); ++s) perSlot[s] += perSlot[s - 1];
     model->starts_ = perSlot;
     model->postings_.resize(perSlot.back());
@@ -239,7 +250,11 @@ std::unique_ptr<IndexedModel> IndexedModel::load(const std::string& path, std::s
             float weight = 0;
             std::memcpy(&index, data.data() + p, sizeof index);
             std::memcpy(&weight, data.data() + p + 4, sizeof weight);
-            model->postings_[perSlot[slotOf(index)]++] = {c, weight};
+            std::size_t slot = slotOf(index);
+            if (model->denseRows_[slot] != kSparse)
+                model->denseWeights_[model->denseRows_[slot] * std::size_t{count} + c] = weight;
+            else
+                model->postings_[perSlot[slot]++] = {c, weight};
         }
     }
     return model;
@@ -261,8 +276,13 @@ std::vector<ScoredCandidate> IndexedModel::rank(const std::vector<Feature>& feat
         if (*slot != f.index)
             continue;
         std::size_t s = static_cast<std::size_t>(slot - featureIndices_.begin());
-        for (std::uint32_t p = starts_[s]; p < starts_[s + 1]; ++p)
-            sums[postings_[p].character] += postings_[p].weight * f.value;
+        if (denseRows_[s] != kSparse) {
+            const float* row = denseWeights_.data() + denseRows_[s] * characters_.size();
+            for (std::size_t c = 0; c < characters_.size(); ++c) sums[c] += row[c] * f.value;
+        } else {
+            for (std::uint32_t p = starts_[s]; p < starts_[s + 1]; ++p)
+                sums[postings_[p].character] += postings_[p].weight * f.value;
+        }
     }
     std::vector<std::pair<float, std::uint32_t>> scores(characters_.size());
     for (std::uint32_t c = 0; c < characters_.size(); ++c)

@@ -42,7 +42,7 @@ class IndexedModel {
     std::vector<std::string> characters_;
     std::vector<float> bias_;
     // For each feature index (sorted), the characters with a weight for it and the weights,
-    // in model order: postings_[starts_[k] .. starts_[k + 1]).
+    // in model order: postings_[starts_[k] .. starts_[k + 1]) (empty for a dense feature).
     std::vector<int> featureIndices_;
     std::vector<std::uint32_t> starts_;
     struct Posting {
@@ -50,6 +50,11 @@ class IndexedModel {
         float weight;
     };
     std::vector<Posting> postings_;
+    // Features most characters weigh: their row in denseWeights_ (a weight per character), or
+    // kSparse when the postings hold them.
+    static constexpr std::uint32_t kSparse = 0xffffffff;
+    std::vector<std::uint32_t> denseRows_;
+    std::vector<float> denseWeights_;
 };
 
 }  // namespace service
