@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
                     100.0 * level.midStrokeTop10 / n, level.midStrokeTop10);
     }
     std::printf(
-        "Recognition latency per character (stroke data reading + zinnia, one thread, %zu "
+        "Recognition latency per character (stroke data reading + scoring, one thread, %zu "
         "characters):\n"
         "  p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
         latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),
