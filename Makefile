@@ -2,7 +2,7 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, demo, dist, model,
-# model-bench, format, clean.
+# model-bench, fusion-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -21,7 +21,8 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench demo dist model model-bench format clean
+.PHONY: run test deps build native asan win64 win32 bench demo dist model model-bench \
+	fusion-tuning format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -89,14 +90,18 @@ bench: native
 demo: deps native win64
 	@tools/make-demo.sh "$(BUILD)"
 
-# The service's recognition model, trained from nothing (long: see tools/train-model.sh), and
-# the comparison of the stock and the trained model on synthetic mouse writing.
+# The service's recognition model, trained from nothing (long: see tools/train-model.sh), the
+# comparison of the stock, the trained and the fused model on synthetic mouse writing, and the
+# fit of the fusion's temperatures (run it after `make model`).
 model: deps
 	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
 	@tools/train-model.sh $(NATIVE) $(THIRD_PARTY)/node_modules/hanzi-writer-data
 
 model-bench: native
 	@cmake --build $(NATIVE) --target model-bench
+
+fusion-tuning: native
+	@cmake --build $(NATIVE) --target fusion-tuning
 
 # The zip and installer for Windows users, from the i686 build. DIST_CMAKE_ARGS builds them for
 # another service host, in a tree of their own.

@@ -1,7 +1,10 @@
-// The stock and the trained recognition model side by side: top-1 and top-10 accuracy on
+// The stock model, the trained model and the two fused (the service's default) side by side:
+// top-1 and top-10 accuracy on
 // synthetic mouse writing (one evaluation set per settings file: clean, distorted with its own
 // seed and settings, wrong stroke order), GB2312 levels 1 and 2 apart, recognition latency
-// (stroke data reading + zinnia, one thread) and model size. Each sample is the stroke data the
+// (stroke data reading + scoring, one thread; the fused recogniser runs both models in turn,
+// on the writing as written and normalised)
+// and model size. Each sample is the stroke data the
 // panel's last request carries, read by the service's own parser and box mapping. Numbers are
 // printed, nothing is judged.
 //
@@ -30,7 +33,13 @@ struct Model {
     std::string name, path;
     std::unique_ptr<service::Recognizer> recognizer;
     std::vector<double> latencies;
+    double mib = 0;
 };
+
+double fileMib(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_size / 1048576.0 : 0;
+}
 
 double percentile(std::vector<double> v, double p) {
     if (v.empty())
@@ -62,21 +71,38 @@ int main(int argc, char** argv) {
     std::string dataDir = argv[1];
     int limit = std::atoi(argv[4]);
     std::string error;
-    Model models[2] = {{"stock", argv[2], nullptr, {}}, {"trained", argv[3], nullptr, {}}};
-    for (Model& m : models) {
-        m.recognizer = service::Recognizer::open(m.path, error);
-        if (!m.recognizer) {
+    constexpr int kModels = 3;
+    Model models[kModels] = {{"stock", argv[2], nullptr, {}}, {"trained", argv[3], nullptr, {}}};
+    for (int m = 0; m < 2; ++m) {
+        models[m].recognizer = service::Recognizer::open(models[m].path, error);
+        if (!models[m].recognizer) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
+        models[m].mib = fileMib(models[m].path);
+    }
+    // The fused recogniser gets models of its own, so the other two stay as they were.
+    {
+        auto trained = service::Recognizer::open(models[1].path, error);
+        auto stock = service::Recognizer::open(models[0].path, error);
+        if (!trained || !stock) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        models[2] = {"fused",
+                     models[1].path + " + " + models[0].path,
+                     service::fuseTrainedAndStock(std::move(trained), std::move(stock)),
+                     {},
+                     models[0].mib + models[1].mib};
     }
     std::vector<std::string> levels[2] = {training::gb2312Hanzi(1), training::gb2312Hanzi(2)};
     for (auto& level : levels)
         if (limit > 0 && level.size() > static_cast<std::size_t>(limit))
             level.resize(static_cast<std::size_t>(limit));
 
-    std::printf("%-12s %-5s %7s | %-8s %7s %7s | %-8s %7s %7s\n", "set", "level", "samples",
-                "stock", "top-1", "top-10", "trained", "top-1", "top-10");
+    std::printf("%-12s %-5s %7s", "set", "level", "samples");
+    for (const Model& m : models) std::printf(" | %-8s %7s %7s", m.name.c_str(), "top-1", "top-10");
+    std::printf("\n");
     for (int a = 5; a < argc; ++a) {
         training::WritingSettings settings;
         if (!training::loadWritingSettings(argv[a], settings, error)) {
@@ -85,7 +111,7 @@ int main(int argc, char** argv) {
         }
         training::SampleGenerator generator(settings);
         for (int level = 0; level < 2; ++level) {
-            Tally tally[2];
+            Tally tally[kModels];
             for (const std::string& character : levels[level]) {
                 hanzi::HanziMedians medians;
                 if (!hanzi::loadHanziMedians(dataDir, character, medians, error))
@@ -93,7 +119,7 @@ int main(int argc, char** argv) {
                 std::uint32_t cp = training::firstCodepoint(character);
                 for (int k = 0; k < settings.samplesPerCharacter; ++k) {
                     training::WrittenSample sample = generator.write(medians, cp, k);
-                    for (int m = 0; m < 2; ++m) {
+                    for (int m = 0; m < kModels; ++m) {
                         auto start = std::chrono::steady_clock::now();
                         service::ParsedStrokes parsed =
                             service::parseStrokeText(sample.innerStrokeText);
@@ -109,22 +135,20 @@ int main(int argc, char** argv) {
                     }
                 }
             }
-            std::printf("%-12s %-5d %7d | %-8s %6.1f%% %6.1f%% | %-8s %6.1f%% %6.1f%%\n",
-                        baseName(argv[a]).c_str(), level + 1, tally[0].samples, "",
-                        percent(tally[0].top1, tally[0].samples),
-                        percent(tally[0].top10, tally[0].samples), "",
-                        percent(tally[1].top1, tally[1].samples),
-                        percent(tally[1].top10, tally[1].samples));
+            std::printf("%-12s %-5d %7d", baseName(argv[a]).c_str(), level + 1, tally[0].samples);
+            for (const Tally& t : tally)
+                std::printf(" | %-8s %6.1f%% %6.1f%%", "", percent(t.top1, t.samples),
+                            percent(t.top10, t.samples));
+            std::printf("\n");
             std::fflush(stdout);
         }
     }
-    std::printf("\nRecognition latency per character (stroke data reading + zinnia, one thread)\n");
+    std::printf(
+        "\nRecognition latency per character (stroke data reading + scoring, one thread)\n");
     for (const Model& m : models) {
-        struct stat info {};
-        double mib = stat(m.path.c_str(), &info) == 0 ? info.st_size / 1048576.0 : 0;
         std::printf("  %-8s p50 %.2f ms, p99 %.2f ms, max %.2f ms; model %.1f MiB (%s)\n",
                     m.name.c_str(), percentile(m.latencies, 0.5), percentile(m.latencies, 0.99),
-                    percentile(m.latencies, 1.0), mib, m.path.c_str());
+                    percentile(m.latencies, 1.0), m.mib, m.path.c_str());
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 // it, and the recogniser's ten candidates are checked. Numbers are printed, nothing is judged.
 //
 // usage: recognition_accuracy DATA_DIR [MODEL] [REFERENCE_VALUE] [LIMIT_PER_LEVEL]
+//        (no MODEL or "": the service's default recogniser)
 #include <iconv.h>
 
 #include <algorithm>
@@ -53,12 +54,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dataDir = argv[1];
-    std::string model = argc > 2 ? argv[2] : service::kDefaultModelPath;
+    std::string model = argc > 2 ? argv[2] : "";
     int referenceValue = argc > 3 ? std::atoi(argv[3]) : 3;
     int limit = argc > 4 ? std::atoi(argv[4]) : 1 << 30;
 
     std::string error;
-    auto recognizer = service::Recognizer::open(model, error);
+    auto recognizer = model.empty() ? service::openDefaultRecognizer(model, error)
+                                    : service::Recognizer::open(model, error);
     if (!recognizer) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
                     100.0 * level.midStrokeTop10 / n, level.midStrokeTop10);
     }
     std::printf(
-        "Recognition latency per character (stroke data reading + zinnia, one thread, %zu "
+        "Recognition latency per character (stroke data reading + scoring, one thread, %zu "
         "characters):\n"
         "  p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
         latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),

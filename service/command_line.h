@@ -11,7 +11,7 @@ namespace service {
 
 struct CommandLine {
     ServerOptions server;
-    std::string modelPath = kDefaultModelPath;
+    std::string modelPath;  // empty: the default recogniser (openDefaultRecognizer)
     bool help = false;
     std::string error;  // set when the arguments are unusable
 };

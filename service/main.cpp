@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    std::unique_ptr<Recognizer> recognizer = Recognizer::open(line.modelPath, error);
+    std::string models = line.modelPath;
+    std::unique_ptr<Recognizer> recognizer =
+        models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
     if (!recognizer) {
         std::cerr << program << ": " << error << "\n";
         return 1;
@@ -50,8 +52,8 @@ int main(int argc, char** argv) {
         std::cerr << program << ": " << error << "\n";
         return 1;
     }
-    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model "
-              << line.modelPath << ", " << line.server.threads << " threads)" << std::endl;
+    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model " << models
+              << ", " << line.server.threads << " threads)" << std::endl;
 
     std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {

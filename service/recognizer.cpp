@@ -2,8 +2,14 @@
 
 #include <zinnia.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
+
+#include "candidate_fusion.h"
+#include "indexed_model.h"
+#include "writing_normalization.h"
 
 namespace service {
 namespace {
@@ -11,32 +17,54 @@ namespace {
 // The tegaki models were trained on characters written in a 1000 x 1000 box.
 constexpr int kBox = 1000;
 
+// The non-empty strokes in the models' writing box.
+std::vector<std::vector<BoxPoint>> boxStrokes(const std::vector<PadStroke>& strokes, PadSize pad) {
+    std::vector<std::vector<BoxPoint>> box;
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.empty())
+            continue;
+        box.emplace_back();
+        for (PadPoint p : stroke) box.back().push_back(padToBox(p, pad, kBox));
+    }
+    return box;
+}
+
+class IndexedRecognizer final : public Recognizer {
+  public:
+    explicit IndexedRecognizer(std::unique_ptr<IndexedModel> model) : model_(std::move(model)) {}
+
+    std::vector<ScoredCandidate> rank(const std::vector<PadStroke>& strokes, std::size_t count,
+                                      PadSize pad) const override {
+        if (count == 0)
+            return {};
+        return model_->rank(characterFeatures(boxStrokes(strokes, pad), kBox, kBox), count);
+    }
+
+  private:
+    std::unique_ptr<IndexedModel> model_;
+};
+
 class ZinniaRecognizer final : public Recognizer {
   public:
     explicit ZinniaRecognizer(zinnia::Recognizer* engine) : engine_(engine) {}
 
-    std::vector<std::string> classify(const std::vector<PadStroke>& strokes, std::size_t count,
+    std::vector<ScoredCandidate> rank(const std::vector<PadStroke>& strokes, std::size_t count,
                                       PadSize pad) const override {
-        std::vector<std::string> candidates;
-        if (strokes.empty() || count == 0)
+        std::vector<ScoredCandidate> candidates;
+        std::vector<std::vector<BoxPoint>> box = boxStrokes(strokes, pad);
+        if (box.empty() || count == 0)
             return candidates;
         std::unique_ptr<zinnia::Character> character(zinnia::Character::create());
         character->set_width(kBox);
         character->set_height(kBox);
-        std::size_t id = 0;
-        for (const PadStroke& stroke : strokes) {
-            if (stroke.empty())
-                continue;
-            for (PadPoint p : stroke) {
-                BoxPoint b = padToBox(p, pad, kBox);
-                character->add(id, b.x, b.y);
-            }
-            ++id;
+        for (std::size_t id = 0; id < box.size(); ++id) {
+            for (BoxPoint b : box[id]) character->add(id, b.x, b.y);
         }
         std::unique_ptr<zinnia::Result> result(engine_->classify(*character, count));
         if (!result)
             return candidates;
-        for (std::size_t i = 0; i < result->size(); ++i) candidates.emplace_back(result->value(i));
+        for (std::size_t i = 0; i < result->size(); ++i)
+            candidates.push_back({result->value(i), result->score(i)});
         return candidates;
     }
 
@@ -58,6 +86,14 @@ BoxPoint padToBox(PadPoint p, PadSize pad, int box) {
 }
 
 std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::string& error) {
+    std::unique_ptr<IndexedModel> model = IndexedModel::load(modelPath, error);
+    if (!model)
+        return nullptr;
+    return std::make_unique<IndexedRecognizer>(std::move(model));
+}
+
+std::unique_ptr<Recognizer> Recognizer::openWithZinnia(const std::string& modelPath,
+                                                       std::string& error) {
     std::unique_ptr<zinnia::Recognizer> engine(zinnia::Recognizer::create());
     if (!engine) {
         error = "zinnia could not create a recognizer";
@@ -74,6 +110,37 @@ std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::
         return nullptr;
     }
     return std::make_unique<ZinniaRecognizer>(engine.release());
+}
+
+std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std::string& error) {
+    struct stat info {};
+    bool haveTrained = *kTrainedModelPath != '\0';
+    bool haveStock = stat(kStockModelPath, &info) == 0;
+    if (!haveTrained || !haveStock) {
+        description = haveTrained ? kTrainedModelPath : kStockModelPath;
+        return Recognizer::open(description, error);
+    }
+    std::unique_ptr<Recognizer> trained = Recognizer::open(kTrainedModelPath, error);
+    if (!trained)
+        return nullptr;
+    std::unique_ptr<Recognizer> stock = Recognizer::open(kStockModelPath, error);
+    if (!stock)
+        return nullptr;
+    description = std::string(kTrainedModelPath) + " fused with " + kStockModelPath;
+    return fuseTrainedAndStock(std::move(trained), std::move(stock));
+}
+
+std::unique_ptr<Recognizer> fuseTrainedAndStock(std::shared_ptr<const Recognizer> trained,
+                                                std::shared_ptr<const Recognizer> stock,
+                                                double trainedScale, double stockScale) {
+    std::vector<FusedRecognizer::Member> members;
+    members.push_back({trained, trainedScale});
+    members.push_back({stock, stockScale});
+    members.push_back(
+        {std::make_shared<NormalizingRecognizer>(trained, kNormalizedFill), trainedScale});
+    members.push_back(
+        {std::make_shared<NormalizingRecognizer>(stock, kNormalizedFill), stockScale});
+    return std::make_unique<FusedRecognizer>(std::move(members), kFusionDepth);
 }
 
 }  // namespace service

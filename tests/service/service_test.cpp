@@ -276,6 +276,19 @@ TEST(ServiceProgram, ATakenPortIsReportedAndExitsNonZero) {
     EXPECT_NE(second.output.find("in use"), std::string::npos) << second.output;
 }
 
+// By default both models are loaded and fused; --model loads the one named alone.
+TEST(ServiceProgram, StartLineNamesTheModelsInUse) {
+    const std::string stock = "/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model";
+    ServiceProcess fused(SERVICE_BINARY);
+    ASSERT_TRUE(fused.running()) << fused.output();
+    EXPECT_NE(fused.output().find("handwriting-gb2312.model fused with " + stock + ","),
+              std::string::npos)
+        << fused.output();
+    ServiceProcess alone(SERVICE_BINARY, {"--model", stock});
+    ASSERT_TRUE(alone.running()) << alone.output();
+    EXPECT_NE(alone.output().find("(model " + stock + ", "), std::string::npos) << alone.output();
+}
+
 TEST(ServiceProgram, AnUnloadableModelIsReportedAndExitsNonZero) {
     char path[] = "/tmp/not-a-model-XXXXXX";
     int fd = mkstemp(path);

@@ -13,12 +13,14 @@ namespace {
 class FakeRecognizer : public service::Recognizer {
   public:
     explicit FakeRecognizer(std::vector<std::string> answer) : answer_(std::move(answer)) {}
-    std::vector<std::string> classify(const std::vector<service::PadStroke>& strokes,
-                                      std::size_t count, service::PadSize) const override {
+    std::vector<service::ScoredCandidate> rank(const std::vector<service::PadStroke>& strokes,
+                                               std::size_t count, service::PadSize) const override {
         seen = strokes;
         asked = count;
         ++calls;
-        return answer_;
+        std::vector<service::ScoredCandidate> ranked;
+        for (const std::string& c : answer_) ranked.push_back({c, -double(ranked.size())});
+        return ranked;
     }
     mutable std::vector<service::PadStroke> seen;
     mutable std::size_t asked = 0;
@@ -96,7 +98,7 @@ TEST(CommandLine, DefaultsAndOptions) {
     EXPECT_TRUE(line.error.empty());
     EXPECT_EQ(line.server.host, "127.0.0.1");
     EXPECT_EQ(line.server.port, 80);
-    EXPECT_EQ(line.modelPath, service::kDefaultModelPath);
+    EXPECT_EQ(line.modelPath, "");  // the default recogniser
 
     line = service::parseCommandLine({"--listen", "0.0.0.0", "--port=8080", "--threads", "2",
                                       "--model", "m", "--timeout", "1000"});
