@@ -1,7 +1,7 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, bench, demo, dist, model,
+# Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, demo, dist, model,
 # model-bench, fusion-tuning, format, clean.
 
 BUILD ?= build
@@ -21,8 +21,8 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench demo dist model model-bench \
-	fusion-tuning format clean
+.PHONY: run test deps build native asan win64 win32 bench bench-panel demo dist model \
+	model-bench fusion-tuning format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -84,6 +84,15 @@ $(BUILD)/CTestTestfile.cmake: Makefile
 # Benchmarks print numbers (accuracy, latency, requests per second, memory); they judge nothing.
 bench: native
 	@cmake --build $(NATIVE) --target bench
+
+# The panel under Wine against the service on port 80, written on with the mouse: latency from
+# pen-up to the final candidates, and the panel's memory (a few minutes; BENCH_CHARACTERS=100).
+bench-panel: native win64
+	@flock -n /tmp/port80.lock true || echo "[bench-panel] waiting for /tmp/port80.lock (port 80)"
+	@WINE_BUILD_DIR=$(WIN64) WINE_HARNESS_DIR=$(CURDIR)/tests/win/harness flock /tmp/port80.lock \
+	  bash bench/panel_under_wine.sh $(WIN64)/app/HandwritingPanel.exe \
+	  $(WIN64)/tests/win/TargetApp.exe $(WIN64)/tests/win/InspectWindows.exe \
+	  $(NATIVE)/service/handwriting-service $(THIRD_PARTY)/node_modules/hanzi-writer-data
 
 # The end-to-end road on the test session's virtual display, filmed: an animated GIF and a sheet
 # of the steps under $(BUILD)/demo.

@@ -136,6 +136,8 @@ void onPadMouseMove(int x, int y, int keys) {
 }
 
 void finishStroke(int x, int y, int keys) {
+    // Latency from here to the last reply is what a writer waits for the final candidates.
+    tracePanel("pen up");
     finishStroke(panelState, host(), word(x), word(y), keys);
 }
 

@@ -10,6 +10,13 @@
 # $WINE_SESSION_DIR and none of our descriptors: ctest waits until every holder of a test's
 # output pipe has gone, so a daemon holding one would stall the test that started it.
 set -euo pipefail
+# Nor any other descriptor of the caller: a lock taken around the caller (flock on
+# /tmp/port80.lock) would otherwise be held by the session's daemons until the session stops.
+# (255 is bash's own hold on this script.)
+for fd in /proc/$$/fd/*; do
+    fd=${fd##*/}
+    if [ "$fd" -gt 2 ] && [ "$fd" != 255 ]; then exec {fd}>&-; fi
+done
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"

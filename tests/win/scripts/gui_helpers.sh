@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The helpers' finer points that GUI tests lean on: the inspector's exit codes and selectors,
-# Chinese titles and control texts with line breaks as fields, drags and right clicks through
-# gui-lib, and keys the target logs.
+# Chinese titles and control texts with line breaks as fields, the memory counters of a window's
+# process, drags and right clicks through gui-lib, and keys the target logs.
 #
 # usage: gui_helpers.sh TargetApp.exe InspectWindows.exe
 set -euo pipefail
@@ -16,7 +16,7 @@ gui_inspect --class NoSuchWindowClass || rc=$?
 assert_eq 1 "$rc" "exit code for a window that is not there"
 assert_match '^foreground	hwnd=0x' "$GUI_INFO" "a miss still reports the foreground window"
 for bad in "" "--class" "--post-char 1FF --foreground" "--post-char ,D6 --foreground" \
-    "--class A --foreground" "--bogus"; do
+    "--class A --foreground" "--bogus" "--list --memory"; do
     rc=0
     # shellcheck disable=SC2086
     gui_inspect $bad || rc=$?
@@ -39,6 +39,18 @@ assert_eq "$title" "$(gui_field "$(gui_line window)" title)" "the window found b
 gui_inspect --list || gui_fail "--list failed"
 gui_line window "hwnd=$hwnd" "title=$title" >/dev/null || gui_fail "--list misses the target"
 gui_pass "Chinese titles and the selectors"
+
+# --- The memory counters of the window's own process ----------------------------------------------
+gui_inspect --handle "$hwnd" --memory || gui_fail "--memory failed: $(cat "$GUI_DIR/inspect.err")"
+memory=$(gui_line memory) || gui_fail "no memory record"
+assert_eq "$(gui_field "$window" pid)" "$(gui_field "$memory" pid)" "the process the counters are of"
+working_set=$(gui_field "$memory" working_set)
+peak=$(gui_field "$memory" peak_working_set)
+# A program with a window and its DLLs takes megabytes, not bytes or gigabytes.
+[ "$working_set" -gt 1000000 ] && [ "$working_set" -lt 2000000000 ] ||
+    gui_fail "working set of $working_set bytes"
+[ "$peak" -ge "$working_set" ] || gui_fail "peak working set $peak below the working set $working_set"
+gui_pass "the memory counters of the target's process"
 
 # --- Keys, and a text with line breaks and a tab --------------------------------------------------
 read -r cx cy <<<"$(gui_center "$(gui_field "$window" client)")"
