@@ -32,6 +32,7 @@ characters=(中 国 永)
 : "${WINE_HARNESS_DIR:=$(cd "$(dirname "$0")/../tests/win/harness" && pwd)}"
 . "$WINE_HARNESS_DIR/gui-lib.sh"
 . "$WINE_HARNESS_DIR/../panel/pad_strokes.sh"
+. "$WINE_HARNESS_DIR/../panel/panel_road.sh"
 for character in "${characters[@]}"; do
     [ -f "$data/$character.json" ] || { echo "no stroke data for $character in $data" >&2; exit 1; }
 done
@@ -46,39 +47,21 @@ bench_end() {
 trap bench_end EXIT
 say() { printf '[bench-panel] %s\n' "$*"; }
 
-port_open() { python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)'; }
 # A test run that does not take the lock may hold the port for a while; wait for it.
-if port_open; then
+if road_port_open; then
     say "127.0.0.1:80 is in use; waiting for it"
-    GUI_TIMEOUT=900 gui_wait_until eval '! port_open' || gui_fail "127.0.0.1:80 stayed in use"
+    GUI_TIMEOUT=900 gui_wait_until eval '! road_port_open' || gui_fail "127.0.0.1:80 stayed in use"
 fi
-service_log=$GUI_DIR/service.log
-"$service" --listen 127.0.0.1 --port 80 >"$service_log" 2>&1 </dev/null &
-GUI_PIDS+=("$!")
-gui_wait_log "$service_log" '^listening on 127\.0\.0\.1:80' ||
-    gui_fail "the service did not start: $(cat "$service_log")"
-
-log=$GUI_DIR/target.log
-gui_start "$GUI_TARGET" "$log" --pos 200,150,640,360
-assert_log "$log" '^ready	' "the target starts"
-trace=$GUI_DIR/trace.txt
-export HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}"
-gui_start "$panel_exe"
-panel_pid=$GUI_PID
-gui_wait_log "$trace" ' moved .*handles=16' || gui_fail "the panel did not start"
-gui_wait_window --class HandwritingPanelWindow || gui_fail "no panel window"
-pad=$(gui_line child rect=4,32,218,239) || gui_fail "no writing pad among the panel's children"
-IFS=, read -r pad_left pad_top _ _ <<<"$(gui_field "$pad" screen)"
-cell_rects=(219,32,262,67 261,32,304,67 219,67,262,102 261,67,304,102 219,103,262,138
-    261,103,304,138 219,139,262,174 261,139,304,174 219,176,262,211 261,176,304,211)
+road_start_service "$service"
+road_start_panel "$panel_exe"
 # The cells' centres on the X screen, found once: the panel stays where it is.
+gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
 cell_points=()
 for rect in "${cell_rects[@]}"; do
     line=$(gui_line child "rect=$rect") || gui_fail "no candidate cell at $rect"
     # shellcheck disable=SC2046
     cell_points+=("$(gui_to_x $(gui_center "$(gui_field "$line" screen)"))")
 done
-gui_focus_window HwTestTarget || gui_fail "the target does not become the foreground window"
 
 # The Linux process of the panel: `wine` execs its loader in place, so it is the process
 # gui_start made; found by its command line otherwise.

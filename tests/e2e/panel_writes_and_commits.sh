@@ -31,32 +31,14 @@ if [ ! -x "$service" ] || [ ! -f "$data/中.json" ] || [ ! -f "$data/国.json" ]
 fi
 . "$WINE_HARNESS_DIR/gui-lib.sh"
 . "$(dirname "$0")/../win/panel/pad_strokes.sh"
+. "$(dirname "$0")/../win/panel/panel_road.sh"
 gui_init
 
-port_open() { python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)'; }
-port_open && gui_fail "something else already listens on 127.0.0.1:80"
-"$service" --listen 127.0.0.1 --port 80 >"$GUI_DIR/service.log" 2>&1 </dev/null &
-GUI_PIDS+=("$!")
-gui_wait_until port_open || gui_fail "the service did not start: $(cat "$GUI_DIR/service.log")"
-
-log=$GUI_DIR/target.log
-gui_start "$GUI_TARGET" "$log" --pos 200,150,640,360
-assert_log "$log" '^ready	' "the target starts"
-trace=$GUI_DIR/trace.txt
-export HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}"
-gui_start "$panel_exe"
-panel_pid=$GUI_PID
-gui_wait_log "$trace" ' moved .*handles=16' || gui_fail "the panel did not start"
-gui_wait_window --class HandwritingPanelWindow || gui_fail "no panel window"
-pad=$(gui_line child rect=4,32,218,239) || gui_fail "no writing pad among the panel's children"
-IFS=, read -r pad_left pad_top _ _ <<<"$(gui_field "$pad" screen)"
-
-# The target becomes the foreground application by a click into its text.
-gui_focus_window HwTestTarget || gui_fail "the target does not become the foreground window"
+road_port_open && gui_fail "something else already listens on 127.0.0.1:80"
+road_start_service "$service"
+road_start_panel "$panel_exe"
 sleep 0.5
 
-cell_rects=(219,32,262,67 261,32,304,67 219,67,262,102 261,67,304,102 219,103,262,138
-    261,103,304,138 219,139,262,174 261,139,304,174 219,176,262,211 261,176,304,211)
 # Reads the ten cells into cells_gbk / cells_text (one entry per cell, empty for an empty cell).
 read_cells() {
     local rect line
@@ -163,7 +145,7 @@ gui_pass "中 committed: D6, D0 with lParam 1, text 中, target still active, ce
 # 3. 国 and 永 the same way; the requests 永 takes at the start-up reference value are counted.
 write_character 国
 commit_character 国 中国 "国  拼音：guo"
-requests() { grep -c '^[^ ]* POST / ' "$GUI_DIR/service.log" || true; }
+requests() { grep -c '^[^ ]* POST / ' "$service_log" || true; }
 before=$(requests)
 write_character 永
 requests_at_3=$(($(requests) - before))

@@ -15,14 +15,11 @@ if [ ! -x "$service" ] || [ ! -f "$data/中.json" ]; then
 fi
 . "$WINE_HARNESS_DIR/gui-lib.sh"
 . "$(dirname "$0")/pad_strokes.sh"
+. "$(dirname "$0")/panel_road.sh"
 gui_init
 
-python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)' &&
-    gui_fail "something else already listens on 127.0.0.1:80"
-"$service" --listen 127.0.0.1 --port 80 >"$GUI_DIR/service.log" 2>&1 </dev/null &
-GUI_PIDS+=("$!")
-gui_wait_until python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",80))==0 else 1)' ||
-    gui_fail "the service did not start: $(cat "$GUI_DIR/service.log")"
+road_port_open && gui_fail "something else already listens on 127.0.0.1:80"
+road_start_service "$service"
 
 trace=$GUI_DIR/trace.txt
 export HANDWRITING_PANEL_TRACE="Z:${trace//\//\\}"
