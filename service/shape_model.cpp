@@ -103,7 +103,7 @@ bool isShapeModelFile(const std::string& path) {
 bool readShapeModel(const std::string& path, ShapeModel& model, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        error = "cannot open the shape model " + path;
+        error = "cannot load the recognition model " + path + ": cannot open it";
         return false;
     }
     std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -111,7 +111,7 @@ bool readShapeModel(const std::string& path, ShapeModel& model, std::string& err
     std::string magic;
     std::uint32_t version = 0, features = 0, dimensions = 0, axes = 0, count = 0;
     auto bad = [&](const std::string& why) {
-        error = path + " is not a usable shape model: " + why;
+        error = "cannot load the recognition model " + path + ": " + why;
         return false;
     };
     if (!in.getBytes(magic, sizeof kShapeModelMagic) ||

@@ -82,16 +82,16 @@ bool trainShapeModel(const std::vector<std::string>& characters,
         error = "need samples of at least two characters";
         return false;
     }
-    if (dims >= classes && dims > 1) {
-        // Discriminant analysis finds at most one direction fewer than there are classes.
-        error = "more dimensions (" + std::to_string(dims) + ") than characters allow";
-        return false;
-    }
     for (int c = 0; c < classes; ++c)
         if (samples[c].size() < 2 || static_cast<int>(samples[c].size()) <= axes) {
             error = "too few samples of " + characters[c];
             return false;
         }
+    if (dims >= classes && dims > 1) {
+        // Discriminant analysis finds at most one direction fewer than there are classes.
+        error = "more dimensions (" + std::to_string(dims) + ") than characters allow";
+        return false;
+    }
 
     // Class means and the scatter of samples about them.
     say("discriminant analysis: scatter of " + std::to_string(classes) + " characters");
