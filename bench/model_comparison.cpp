@@ -1,14 +1,16 @@
-// The stock model, the trained model and the two fused (the service's default) side by side:
+// The stock zinnia model, the trained zinnia model, the two fused and the shape model (the
+// service's default) side by side:
 // top-1 and top-10 accuracy on
 // synthetic mouse writing (one evaluation set per settings file: clean, distorted with its own
 // seed and settings, wrong stroke order), GB2312 levels 1 and 2 apart, recognition latency
-// (stroke data reading + scoring, one thread; the fused recogniser runs both models in turn,
-// on the writing as written and normalised)
+// (stroke data reading + scoring, one thread; the fused recogniser runs both zinnia models in
+// turn, on the writing as written and normalised)
 // and model size. Each sample is the stroke data the
 // panel's last request carries, read by the service's own parser and box mapping. Numbers are
 // printed, nothing is judged.
 //
-// usage: model_comparison DATA_DIR STOCK_MODEL TRAINED_MODEL LIMIT_PER_LEVEL SET.conf...
+// usage: model_comparison DATA_DIR STOCK_MODEL TRAINED_MODEL SHAPE_MODEL LIMIT_PER_LEVEL
+//                         SET.conf...
 //        (LIMIT_PER_LEVEL 0: every character)
 #include <sys/stat.h>
 
@@ -62,17 +64,21 @@ double percent(int part, int whole) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 6) {
+    if (argc < 7) {
         std::fprintf(stderr,
-                     "usage: %s DATA_DIR STOCK_MODEL TRAINED_MODEL LIMIT_PER_LEVEL SET.conf...\n",
+                     "usage: %s DATA_DIR STOCK_MODEL TRAINED_MODEL SHAPE_MODEL LIMIT_PER_LEVEL "
+                     "SET.conf...\n",
                      argv[0]);
         return 2;
     }
     std::string dataDir = argv[1];
-    int limit = std::atoi(argv[4]);
+    int limit = std::atoi(argv[5]);
     std::string error;
-    constexpr int kModels = 3;
-    Model models[kModels] = {{"stock", argv[2], nullptr, {}}, {"trained", argv[3], nullptr, {}}};
+    constexpr int kModels = 4;
+    Model models[kModels] = {{"stock", argv[2], nullptr, {}},
+                             {"trained", argv[3], nullptr, {}},
+                             {},
+                             {"shape", argv[4], nullptr, {}}};
     for (int m = 0; m < 2; ++m) {
         models[m].recognizer = service::Recognizer::open(models[m].path, error);
         if (!models[m].recognizer) {
@@ -81,6 +87,12 @@ int main(int argc, char** argv) {
         }
         models[m].mib = fileMib(models[m].path);
     }
+    models[3].recognizer = service::Recognizer::open(models[3].path, error);
+    if (!models[3].recognizer) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    models[3].mib = fileMib(models[3].path);
     // The fused recogniser gets models of its own, so the other two stay as they were.
     {
         auto trained = service::Recognizer::open(models[1].path, error);
@@ -103,7 +115,7 @@ int main(int argc, char** argv) {
     std::printf("%-12s %-5s %7s", "set", "level", "samples");
     for (const Model& m : models) std::printf(" | %-8s %7s %7s", m.name.c_str(), "top-1", "top-10");
     std::printf("\n");
-    for (int a = 5; a < argc; ++a) {
+    for (int a = 6; a < argc; ++a) {
         training::WritingSettings settings;
         if (!training::loadWritingSettings(argv[a], settings, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());

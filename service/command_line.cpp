@@ -86,14 +86,14 @@ std::string usageText(const std::string& program) {
            "options:\n"
            "  --listen ADDRESS   address to listen on (default 127.0.0.1)\n"
            "  --port PORT        TCP port (default 80; 0 picks a free one and prints it)\n"
-           "  --model FILE       this zinnia model alone (default: the trained model\n"
+           "  --model FILE       this shape or zinnia model alone (default: the shape model\n"
            "                     " +
-           std::string(*kTrainedModelPath ? kTrainedModelPath : "(not in this build)") +
-           "\n"
-           "                     fused with Debian's stock model " +
+           std::string(*kShapeModelPath ? kShapeModelPath : "(not in this build)") +
+           ";\n"
+           "                     without it, the trained zinnia model fused with Debian's\n"
+           "                     stock model " +
            std::string(kStockModelPath) +
-           ",\n"
-           "                     or whichever of the two is installed)\n"
+           ")\n"
            "  --threads N        worker threads (default 8)\n"
            "  --timeout MS       cut off a client that sends nothing for this long (default 5000)\n"
            "  --help             show this text\n"

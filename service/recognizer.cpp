@@ -9,6 +9,7 @@
 
 #include "candidate_fusion.h"
 #include "indexed_model.h"
+#include "shape_model.h"
 #include "writing_normalization.h"
 
 namespace service {
@@ -86,6 +87,12 @@ BoxPoint padToBox(PadPoint p, PadSize pad, int box) {
 }
 
 std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::string& error) {
+    if (isShapeModelFile(modelPath)) {
+        ShapeModel shape;
+        if (!readShapeModel(modelPath, shape, error))
+            return nullptr;
+        return std::make_unique<ShapeRecognizer>(std::move(shape));
+    }
     std::unique_ptr<IndexedModel> model = IndexedModel::load(modelPath, error);
     if (!model)
         return nullptr;
@@ -114,6 +121,10 @@ std::unique_ptr<Recognizer> Recognizer::openWithZinnia(const std::string& modelP
 
 std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std::string& error) {
     struct stat info {};
+    if (*kShapeModelPath && stat(kShapeModelPath, &info) == 0) {
+        description = kShapeModelPath;
+        return Recognizer::open(description, error);
+    }
     bool haveTrained = *kTrainedModelPath != '\0';
     bool haveStock = stat(kStockModelPath, &info) == 0;
     if (!haveTrained || !haveStock) {

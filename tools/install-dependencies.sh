@@ -28,7 +28,7 @@ packages=(
   # apt-get source for the cross-built libjpeg-turbo
   dpkg-dev
   # recognition service
-  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev
+  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev libeigen3-dev
   unicode-data rime-data-wubi wrk xz-utils
   # artwork generator
   python3 python3-pil

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# `make model`: trains the service's recognition model from nothing and writes its compressed
+# `make zinnia-model`: trains the service's zinnia model from nothing and writes its compressed
 # form into the repository (training/model/). The recipe is training/training.conf (samples),
 # training/model.conf (finishing) and this script. On one core the training takes about 70 minutes
 # for all 6763 GB2312 hanzi; progress and an estimate of the time left are printed.

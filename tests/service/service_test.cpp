@@ -276,14 +276,12 @@ TEST(ServiceProgram, ATakenPortIsReportedAndExitsNonZero) {
     EXPECT_NE(second.output.find("in use"), std::string::npos) << second.output;
 }
 
-// By default both models are loaded and fused; --model loads the one named alone.
+// By default the shape model is loaded; --model loads the one named alone.
 TEST(ServiceProgram, StartLineNamesTheModelsInUse) {
     const std::string stock = "/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model";
-    ServiceProcess fused(SERVICE_BINARY);
-    ASSERT_TRUE(fused.running()) << fused.output();
-    EXPECT_NE(fused.output().find("handwriting-gb2312.model fused with " + stock + ","),
-              std::string::npos)
-        << fused.output();
+    ServiceProcess shape(SERVICE_BINARY);
+    ASSERT_TRUE(shape.running()) << shape.output();
+    EXPECT_NE(shape.output().find("shape-gb2312.model, "), std::string::npos) << shape.output();
     ServiceProcess alone(SERVICE_BINARY, {"--model", stock});
     ASSERT_TRUE(alone.running()) << alone.output();
     EXPECT_NE(alone.output().find("(model " + stock + ", "), std::string::npos) << alone.output();
@@ -294,14 +292,21 @@ TEST(ServiceProgram, AnUnloadableModelIsReportedAndExitsNonZero) {
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, "garbage", 7), 7);
+    char cut[] = "/tmp/cut-shape-model-XXXXXX";
+    int cutFd = mkstemp(cut);
+    ASSERT_GE(cutFd, 0);
+    ASSERT_EQ(write(cutFd, "HWSHAPE1\1\0\0", 11), 11);
+    close(cutFd);
     close(fd);
-    for (std::string model : {std::string("/nonexistent/model"), std::string(path)}) {
+    for (std::string model :
+         {std::string("/nonexistent/model"), std::string(path), std::string(cut)}) {
         Finished run = runToEnd(SERVICE_BINARY, {"--port", "0", "--model", model});
         EXPECT_NE(run.status, 0) << model;
         EXPECT_NE(run.output.find("cannot load the recognition model " + model), std::string::npos)
             << run.output;
     }
     unlink(path);
+    unlink(cut);
 }
 
 TEST(ServiceProgram, HelpAndBadArguments) {

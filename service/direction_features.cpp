@@ -1,0 +1,170 @@
+#include "direction_features.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace service {
+namespace {
+
+// The normalised writing lives on a square of this side; the direction planes have a cell for
+// every two units of it.
+constexpr double kSide = 64.0;
+constexpr int kPlaneCells = 32;
+constexpr double kCellSide = kSide / kPlaneCells;
+// Moment normalisation: one standard deviation of ink spans this much of the square, so that
+// ordinary characters fill about three quarters of it.
+constexpr double kSpreadScale = 12.8;
+// Squeezed or stretched writing keeps the square root of its proportions: a tall character
+// stays taller than a wide one, but a squeeze by the mouse is mostly taken out.
+constexpr double kAspectKept = 0.5;
+// A nearly straight line must not be blown up across the square.
+constexpr double kMinSpreadRatio = 0.15;
+// The blur that reads each plane at the 8 x 8 points, in plane cells.
+constexpr double kBlurSigma = 2.0;
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Point {
+    double x, y;
+};
+
+struct Blur {
+    // weight[i][c]: how much plane cell c counts for grid point i, along one axis.
+    std::array<std::array<float, kPlaneCells>, kFeatureGrid> weight{};
+    Blur() {
+        double spacing = static_cast<double>(kPlaneCells) / kFeatureGrid;
+        for (int i = 0; i < kFeatureGrid; ++i)
+            for (int c = 0; c < kPlaneCells; ++c) {
+                double d = (c + 0.5) - (i + 0.5) * spacing;
+                weight[i][c] = static_cast<float>(std::exp(-d * d / (2 * kBlurSigma * kBlurSigma)));
+            }
+    }
+};
+
+const Blur& blur() {
+    static const Blur b;
+    return b;
+}
+
+}  // namespace
+
+bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out) {
+    out.fill(0.0f);
+    // Ink moments: every piece of a stroke weighs its length; a lone point weighs one pixel.
+    double ink = 0, sx = 0, sy = 0;
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.size() == 1) {
+            ink += 1;
+            sx += stroke[0].x;
+            sy += stroke[0].y;
+        }
+        for (std::size_t i = 1; i < stroke.size(); ++i) {
+            double dx = stroke[i].x - stroke[i - 1].x, dy = stroke[i].y - stroke[i - 1].y;
+            double length = std::hypot(dx, dy);
+            ink += length;
+            sx += length * (stroke[i].x + stroke[i - 1].x) / 2;
+            sy += length * (stroke[i].y + stroke[i - 1].y) / 2;
+        }
+    }
+    if (ink <= 0) {
+        // Points only, all repeated: no extent, but still writing.
+        bool any = std::any_of(strokes.begin(), strokes.end(),
+                               [](const PadStroke& s) { return !s.empty(); });
+        return any;
+    }
+    Point centre{sx / ink, sy / ink};
+    double mxx = 0, myy = 0;
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.size() == 1) {
+            double a = stroke[0].x - centre.x, b = stroke[0].y - centre.y;
+            mxx += a * a;
+            myy += b * b;
+        }
+        for (std::size_t i = 1; i < stroke.size(); ++i) {
+            double length =
+                std::hypot(stroke[i].x - stroke[i - 1].x, stroke[i].y - stroke[i - 1].y);
+            double a = stroke[i - 1].x - centre.x, b = stroke[i].x - centre.x;
+            mxx += length * (a * a + a * b + b * b) / 3;
+            a = stroke[i - 1].y - centre.y;
+            b = stroke[i].y - centre.y;
+            myy += length * (a * a + a * b + b * b) / 3;
+        }
+    }
+    double spreadX = std::sqrt(mxx / ink), spreadY = std::sqrt(myy / ink);
+    double longer = std::max({spreadX, spreadY, 0.5});
+    spreadX = std::max(spreadX, kMinSpreadRatio * longer);
+    spreadY = std::max(spreadY, kMinSpreadRatio * longer);
+    double mean = std::sqrt(spreadX * spreadY);
+    double scaleX = kSpreadScale / (mean * std::pow(spreadX / mean, kAspectKept));
+    double scaleY = kSpreadScale / (mean * std::pow(spreadY / mean, kAspectKept));
+    auto place = [&](PadPoint p) {
+        return Point{kSide / 2 + (p.x - centre.x) * scaleX, kSide / 2 + (p.y - centre.y) * scaleY};
+    };
+
+    // Direction planes, filled by walking every piece in steps of at most one unit.
+    static thread_local std::array<float, kDirectionCount * kPlaneCells * kPlaneCells> planes;
+    planes.fill(0.0f);
+    auto deposit = [&](int direction, double x, double y, double amount) {
+        double u = std::clamp(x / kCellSide - 0.5, 0.0, kPlaneCells - 1.0);
+        double v = std::clamp(y / kCellSide - 0.5, 0.0, kPlaneCells - 1.0);
+        int u0 = std::min(static_cast<int>(u), kPlaneCells - 2);
+        int v0 = std::min(static_cast<int>(v), kPlaneCells - 2);
+        double fu = u - u0, fv = v - v0;
+        float* plane = &planes[static_cast<std::size_t>(direction) * kPlaneCells * kPlaneCells];
+        plane[v0 * kPlaneCells + u0] += static_cast<float>(amount * (1 - fu) * (1 - fv));
+        plane[v0 * kPlaneCells + u0 + 1] += static_cast<float>(amount * fu * (1 - fv));
+        plane[(v0 + 1) * kPlaneCells + u0] += static_cast<float>(amount * (1 - fu) * fv);
+        plane[(v0 + 1) * kPlaneCells + u0 + 1] += static_cast<float>(amount * fu * fv);
+    };
+    const double sector = kPi / 4;
+    for (const PadStroke& stroke : strokes) {
+        for (std::size_t i = 1; i < stroke.size(); ++i) {
+            Point a = place(stroke[i - 1]), b = place(stroke[i]);
+            double dx = b.x - a.x, dy = b.y - a.y;
+            double length = std::hypot(dx, dy);
+            if (length <= 0)
+                continue;
+            double angle = std::atan2(dy, dx);
+            if (angle < 0)
+                angle += 2 * kPi;
+            int first = std::min(static_cast<int>(angle / sector), kDirectionCount - 1);
+            double within = angle - first * sector;
+            // The piece as a sum of its two neighbouring unit directions.
+            double toFirst = length * std::sin(sector - within) / std::sin(sector);
+            double toSecond = length * std::sin(within) / std::sin(sector);
+            int second = (first + 1) % kDirectionCount;
+            int steps = std::max(1, static_cast<int>(std::ceil(length)));
+            for (int s = 0; s < steps; ++s) {
+                double t = (s + 0.5) / steps;
+                double x = a.x + dx * t, y = a.y + dy * t;
+                deposit(first, x, y, toFirst / steps);
+                deposit(second, x, y, toSecond / steps);
+            }
+        }
+    }
+
+    // Each plane read through the blur (separable: rows, then columns), then softened by a
+    // square root so that long strokes do not drown short ones.
+    const Blur& b = blur();
+    for (int d = 0; d < kDirectionCount; ++d) {
+        const float* plane = &planes[static_cast<std::size_t>(d) * kPlaneCells * kPlaneCells];
+        float rows[kPlaneCells][kFeatureGrid];
+        for (int r = 0; r < kPlaneCells; ++r)
+            for (int j = 0; j < kFeatureGrid; ++j) {
+                float sum = 0;
+                for (int c = 0; c < kPlaneCells; ++c)
+                    sum += plane[r * kPlaneCells + c] * b.weight[j][c];
+                rows[r][j] = sum;
+            }
+        for (int i = 0; i < kFeatureGrid; ++i)
+            for (int j = 0; j < kFeatureGrid; ++j) {
+                float sum = 0;
+                for (int r = 0; r < kPlaneCells; ++r) sum += rows[r][j] * b.weight[i][r];
+                out[static_cast<std::size_t>((d * kFeatureGrid + i) * kFeatureGrid + j)] =
+                    std::sqrt(std::max(sum, 0.0f));
+            }
+    }
+    return true;
+}
+
+}  // namespace service

@@ -1,0 +1,113 @@
+#include "direction_features.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+using service::DirectionFeatures;
+using service::PadStroke;
+
+DirectionFeatures features(const std::vector<PadStroke>& strokes) {
+    DirectionFeatures f;
+    EXPECT_TRUE(service::extractDirectionFeatures(strokes, f));
+    return f;
+}
+
+// Ink in one direction plane (the square-rooted values, summed).
+double plane(const DirectionFeatures& f, int direction) {
+    auto begin = f.begin() + direction * service::kFeatureGrid * service::kFeatureGrid;
+    return std::accumulate(begin, begin + service::kFeatureGrid * service::kFeatureGrid, 0.0);
+}
+
+double largestDifference(const DirectionFeatures& a, const DirectionFeatures& b) {
+    double worst = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, static_cast<double>(std::fabs(a[i] - b[i])));
+    return worst;
+}
+
+double largest(const DirectionFeatures& f) {
+    return *std::max_element(f.begin(), f.end());
+}
+
+// 十 with a box around its top: strokes of all four orientations.
+const std::vector<PadStroke> kWriting{{{40, 60}, {120, 60}, {160, 62}},
+                                      {{100, 20}, {100, 100}, {102, 180}},
+                                      {{60, 30}, {60, 90}},
+                                      {{60, 30}, {140, 30}, {140, 90}}};
+
+}  // namespace
+
+TEST(DirectionFeatures, NoPointsIsNoWritingAndAPointAloneIsWritingWithoutDirection) {
+    DirectionFeatures f;
+    f.fill(1.0f);
+    EXPECT_FALSE(service::extractDirectionFeatures({}, f));
+    EXPECT_FALSE(service::extractDirectionFeatures({{}, {}}, f));
+    EXPECT_EQ(largest(f), 0.0f);
+    EXPECT_TRUE(service::extractDirectionFeatures({{{5, 5}}}, f));
+    EXPECT_EQ(largest(f), 0.0f);
+    EXPECT_TRUE(service::extractDirectionFeatures({{{5, 5}, {5, 5}}}, f));
+}
+
+TEST(DirectionFeatures, EachPieceGoesToTheDirectionsItLiesBetween) {
+    // The pad's y grows downward: direction 0 is rightward, 2 downward, 4 leftward, 6 upward.
+    auto right = features({{{10, 50}, {200, 50}}});
+    EXPECT_GT(plane(right, 0), 0);
+    for (int d = 1; d < service::kDirectionCount; ++d) EXPECT_EQ(plane(right, d), 0) << d;
+    auto down = features({{{50, 10}, {50, 200}}});
+    EXPECT_GT(plane(down, 2), 0);
+    EXPECT_EQ(plane(down, 0) + plane(down, 1) + plane(down, 3) + plane(down, 6), 0);
+    // Drawn backwards, the same line is the opposite direction.
+    auto left = features({{{200, 50}, {10, 50}}});
+    EXPECT_GT(plane(left, 4), 0);
+    EXPECT_EQ(plane(left, 0), 0);
+    // Halfway between right and down-right (22.5 degrees), it is shared equally. A crossing
+    // line of the same length keeps the writing as wide as high, so that normalisation does
+    // not bend the angle; it goes to other directions.
+    auto between = features({{{0, 0}, {1000, 414}}, {{707, -293}, {293, 707}}});
+    EXPECT_NEAR(plane(between, 0), plane(between, 1), 0.02 * plane(between, 0));
+    EXPECT_NEAR(plane(between, 2), plane(between, 3), 0.02 * plane(between, 2));
+    EXPECT_EQ(plane(between, 4) + plane(between, 5) + plane(between, 6) + plane(between, 7), 0);
+}
+
+TEST(DirectionFeatures, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
+    auto reference = features(kWriting);
+    std::vector<PadStroke> smallInACorner = kWriting, shifted = kWriting;
+    for (auto& stroke : smallInACorner)
+        for (auto& p : stroke) p = {p.x / 2 + 3, p.y / 2 + 100};
+    for (auto& stroke : shifted)
+        for (auto& p : stroke) p = {p.x + 30, p.y - 15};
+    EXPECT_LT(largestDifference(reference, features(shifted)), 1e-4 * largest(reference));
+    EXPECT_LT(largestDifference(reference, features(smallInACorner)), 1e-4 * largest(reference));
+}
+
+TEST(DirectionFeatures, TheOrderOfTheStrokesDoesNotMatter) {
+    std::vector<PadStroke> reordered{kWriting[3], kWriting[1], kWriting[0], kWriting[2]};
+    EXPECT_LT(largestDifference(features(kWriting), features(reordered)), 1e-5);
+}
+
+TEST(DirectionFeatures, ASqueezedCharacterKeepsPartOfItsShape) {
+    // The same strokes twice as wide: the moments take most of it out, not all, so that a wide
+    // character still differs from a tall one.
+    std::vector<PadStroke> wide = kWriting;
+    for (auto& stroke : wide)
+        for (auto& p : stroke) p.x *= 2;
+    double difference = largestDifference(features(kWriting), features(wide));
+    EXPECT_GT(difference, 0.01 * largest(features(kWriting)));
+    EXPECT_LT(difference, 0.5 * largest(features(kWriting)));
+}
+
+TEST(DirectionFeatures, StraightLinesAndFarPointsStayFinite) {
+    for (const std::vector<PadStroke>& strokes :
+         std::vector<std::vector<PadStroke>>{{{{0, 0}, {1, 0}}},
+                                             {{{0, 0}, {100000, 0}}, {{-100000, 5}, {7, 7}}},
+                                             {{{3, 3}, {4, 4}}, {{2000000, -2000000}}}}) {
+        auto f = features(strokes);
+        EXPECT_TRUE(std::all_of(f.begin(), f.end(), [](float v) { return std::isfinite(v); }));
+        EXPECT_GT(largest(f), 0.0f);
+    }
+}
