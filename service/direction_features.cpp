@@ -22,6 +22,11 @@ constexpr double kMinSpreadRatio = 0.15;
 // The blur that reads each plane at the 8 x 8 points, in plane cells.
 constexpr double kBlurSigma = 2.0;
 
+// The ink a lone point stands for, in units of the normalised square.
+constexpr double kDotInk = 2.0;
+// How much a move with the pen up counts as ink.
+constexpr double kPenUpInk = 0.5;
+
 constexpr double kPi = 3.14159265358979323846;
 
 struct Point {
@@ -102,7 +107,8 @@ bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFe
     };
 
     // Direction planes, filled by walking every piece in steps of at most one unit.
-    static thread_local std::array<float, kDirectionCount * kPlaneCells * kPlaneCells> planes;
+    static thread_local std::array<float, kPlaneSets * kDirectionCount * kPlaneCells * kPlaneCells>
+        planes;
     planes.fill(0.0f);
     auto deposit = [&](int direction, double x, double y, double amount) {
         double u = std::clamp(x / kCellSide - 0.5, 0.0, kPlaneCells - 1.0);
@@ -116,37 +122,60 @@ bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFe
         plane[(v0 + 1) * kPlaneCells + u0] += static_cast<float>(amount * (1 - fu) * fv);
         plane[(v0 + 1) * kPlaneCells + u0 + 1] += static_cast<float>(amount * fu * fv);
     };
+    // A line's length goes to the two of the eight directions it lies between, in the plane
+    // set starting at `set`, walked in steps of at most one unit.
     const double sector = kPi / 4;
-    for (const PadStroke& stroke : strokes) {
-        for (std::size_t i = 1; i < stroke.size(); ++i) {
-            Point a = place(stroke[i - 1]), b = place(stroke[i]);
-            double dx = b.x - a.x, dy = b.y - a.y;
-            double length = std::hypot(dx, dy);
-            if (length <= 0)
-                continue;
-            double angle = std::atan2(dy, dx);
-            if (angle < 0)
-                angle += 2 * kPi;
-            int first = std::min(static_cast<int>(angle / sector), kDirectionCount - 1);
-            double within = angle - first * sector;
-            // The piece as a sum of its two neighbouring unit directions.
-            double toFirst = length * std::sin(sector - within) / std::sin(sector);
-            double toSecond = length * std::sin(within) / std::sin(sector);
-            int second = (first + 1) % kDirectionCount;
-            int steps = std::max(1, static_cast<int>(std::ceil(length)));
-            for (int s = 0; s < steps; ++s) {
-                double t = (s + 0.5) / steps;
-                double x = a.x + dx * t, y = a.y + dy * t;
-                deposit(first, x, y, toFirst / steps);
-                deposit(second, x, y, toSecond / steps);
-            }
+    auto line = [&](Point a, Point b, double weight, int set) {
+        double dx = b.x - a.x, dy = b.y - a.y;
+        double length = std::hypot(dx, dy);
+        if (length <= 0)
+            return;
+        double angle = std::atan2(dy, dx);
+        if (angle < 0)
+            angle += 2 * kPi;
+        int first = std::min(static_cast<int>(angle / sector), kDirectionCount - 1);
+        double within = angle - first * sector;
+        double toFirst = weight * length * std::sin(sector - within) / std::sin(sector);
+        double toSecond = weight * length * std::sin(within) / std::sin(sector);
+        int second = (first + 1) % kDirectionCount;
+        int steps = std::max(1, static_cast<int>(std::ceil(length)));
+        for (int s = 0; s < steps; ++s) {
+            double t = (s + 0.5) / steps;
+            double x = a.x + dx * t, y = a.y + dy * t;
+            deposit(set + first, x, y, toFirst / steps);
+            deposit(set + second, x, y, toSecond / steps);
         }
+    };
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.size() == 1) {
+            // A dot shorter than the pad's sampling step: most dots are written down and to the
+            // right, and where a dot is matters.
+            Point p = place(stroke[0]);
+            deposit(1, p.x, p.y, kDotInk);
+        }
+        for (std::size_t i = 1; i < stroke.size(); ++i)
+            line(place(stroke[i - 1]), place(stroke[i]), 1.0, 0);
+    }
+    // The moves with the pen up, from each stroke's end to the next one's start: where the
+    // strokes lie relative to each other, which survives sloppy and tiny writing better than
+    // their shapes. They have planes of their own, and count a little as ink too, because a
+    // writer who does not lift the pen draws them.
+    const PadStroke* previous = nullptr;
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.empty())
+            continue;
+        if (previous) {
+            Point from = place(previous->back()), to = place(stroke.front());
+            line(from, to, 1.0, kDirectionCount);
+            line(from, to, kPenUpInk, 0);
+        }
+        previous = &stroke;
     }
 
     // Each plane read through the blur (separable: rows, then columns), then softened by a
     // square root so that long strokes do not drown short ones.
     const Blur& b = blur();
-    for (int d = 0; d < kDirectionCount; ++d) {
+    for (int d = 0; d < kPlaneSets * kDirectionCount; ++d) {
         const float* plane = &planes[static_cast<std::size_t>(d) * kPlaneCells * kPlaneCells];
         float rows[kPlaneCells][kFeatureGrid];
         for (int r = 0; r < kPlaneCells; ++r)

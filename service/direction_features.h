@@ -2,10 +2,10 @@
 // (shape_model.h). The writing is first normalised by its moments (centre of ink, spread in
 // each direction), which takes out where on the pad and how large it was written and most of
 // a squeeze or stretch. Every piece of a stroke then adds its length to the two of eight pen
-// directions it lies between, at its place on a coarse grid, and each direction plane is read
-// through a Gaussian blur at 8 x 8 points. The vector depends on what was drawn, not on the
-// order of the strokes, so a stroke-order slip changes it only where a stroke was drawn
-// backwards or two strokes were joined.
+// directions it lies between, at its place on a coarse grid; the moves with the pen up between
+// strokes do the same in eight planes of their own. Each plane is read through a Gaussian blur
+// at 8 x 8 points. The strokes' shapes do not depend on their order: a stroke-order slip
+// changes only the pen-up planes, a stroke drawn backwards its own direction.
 #pragma once
 
 #include <array>
@@ -18,7 +18,9 @@ namespace service {
 
 constexpr int kDirectionCount = 8;
 constexpr int kFeatureGrid = 8;
-constexpr std::size_t kDirectionFeatureSize = kDirectionCount * kFeatureGrid * kFeatureGrid;
+constexpr int kPlaneSets = 2;  // the ink, the moves with the pen up
+constexpr std::size_t kDirectionFeatureSize =
+    kPlaneSets * kDirectionCount * kFeatureGrid * kFeatureGrid;
 
 using DirectionFeatures = std::array<float, kDirectionFeatureSize>;
 

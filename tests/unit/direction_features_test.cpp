@@ -42,14 +42,16 @@ const std::vector<PadStroke> kWriting{{{40, 60}, {120, 60}, {160, 62}},
 
 }  // namespace
 
-TEST(DirectionFeatures, NoPointsIsNoWritingAndAPointAloneIsWritingWithoutDirection) {
+TEST(DirectionFeatures, NoPointsIsNoWritingAndALonePointIsADot) {
     DirectionFeatures f;
     f.fill(1.0f);
     EXPECT_FALSE(service::extractDirectionFeatures({}, f));
     EXPECT_FALSE(service::extractDirectionFeatures({{}, {}}, f));
     EXPECT_EQ(largest(f), 0.0f);
+    // A dot shorter than the pad's sampling step arrives as one point: written down-right.
     EXPECT_TRUE(service::extractDirectionFeatures({{{5, 5}}}, f));
-    EXPECT_EQ(largest(f), 0.0f);
+    EXPECT_GT(plane(f, 1), 0);
+    EXPECT_FLOAT_EQ(plane(f, 1), std::accumulate(f.begin(), f.end(), 0.0f));
     EXPECT_TRUE(service::extractDirectionFeatures({{{5, 5}, {5, 5}}}, f));
 }
 
@@ -71,7 +73,8 @@ TEST(DirectionFeatures, EachPieceGoesToTheDirectionsItLiesBetween) {
     auto between = features({{{0, 0}, {1000, 414}}, {{707, -293}, {293, 707}}});
     EXPECT_NEAR(plane(between, 0), plane(between, 1), 0.02 * plane(between, 0));
     EXPECT_NEAR(plane(between, 2), plane(between, 3), 0.02 * plane(between, 2));
-    EXPECT_EQ(plane(between, 4) + plane(between, 5) + plane(between, 6) + plane(between, 7), 0);
+    // The move with the pen up goes up and to the left (directions 5 and 6).
+    EXPECT_EQ(plane(between, 4) + plane(between, 7), 0);
 }
 
 TEST(DirectionFeatures, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
@@ -85,9 +88,22 @@ TEST(DirectionFeatures, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
     EXPECT_LT(largestDifference(reference, features(smallInACorner)), 1e-4 * largest(reference));
 }
 
-TEST(DirectionFeatures, TheOrderOfTheStrokesDoesNotMatter) {
-    std::vector<PadStroke> reordered{kWriting[3], kWriting[1], kWriting[0], kWriting[2]};
-    EXPECT_LT(largestDifference(features(kWriting), features(reordered)), 1e-5);
+TEST(DirectionFeatures, PenUpMovesHaveTheirOwnPlanesAndCountALittleAsInk) {
+    constexpr int kPenUp = service::kDirectionCount;
+    auto one = features({{{10, 50}, {200, 50}}});
+    for (int d = 0; d < service::kDirectionCount; ++d) EXPECT_EQ(plane(one, kPenUp + d), 0) << d;
+    // Right, then down with the pen up, then left.
+    auto two = features({{{10, 50}, {200, 50}}, {{200, 120}, {10, 120}}});
+    EXPECT_GT(plane(two, kPenUp + 2), 0);
+    EXPECT_EQ(plane(two, kPenUp + 6), 0);
+    EXPECT_GT(plane(two, 2), 0);
+    EXPECT_LT(plane(two, 2), plane(two, kPenUp + 2));
+    // The other way round, the pen moves up between them.
+    auto swapped = features({{{200, 120}, {10, 120}}, {{10, 50}, {200, 50}}});
+    EXPECT_GT(plane(swapped, kPenUp + 6), 0);
+    EXPECT_EQ(plane(swapped, kPenUp + 2), 0);
+    EXPECT_NEAR(plane(swapped, 0), plane(two, 0), 1e-3);
+    EXPECT_NEAR(plane(swapped, 4), plane(two, 4), 1e-3);
 }
 
 TEST(DirectionFeatures, ASqueezedCharacterKeepsPartOfItsShape) {

@@ -182,7 +182,7 @@ TEST(ShapeTrainingSettings, TyposAndImpossibleSizesAreErrors) {
     EXPECT_DOUBLE_EQ(s.sharedVarianceFactor, 1.5);
     for (const char* text :
          {"recipes = a.conf\ndimension = 40\n", "recipes = a.conf\ndimensions = 40 50\n",
-          "recipes = a.conf\ndimensions = 999\n", "recipes = a.conf\naxes = 12\ndimensions = 10\n",
+          "recipes = a.conf\ndimensions = 9999\n", "recipes = a.conf\naxes = 12\ndimensions = 10\n",
           "dimensions = 10\n", "recipes = a.conf\nsamples_per_recipe = 1\n"}) {
         training::ShapeTrainingSettings t;
         EXPECT_FALSE(training::readShapeTrainingSettings(text, t, error)) << text;
