@@ -1,8 +1,8 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, demo, dist, model,
-# model-bench, zinnia-model, fusion-tuning, format, clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
+# demo, dist, model, model-bench, zinnia-model, fusion-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -21,8 +21,8 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench bench-panel demo dist model \
-	model-bench zinnia-model fusion-tuning format clean
+.PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
+	model model-bench zinnia-model fusion-tuning format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -96,6 +96,14 @@ bench-panel: native win64
 	  bash bench/panel_under_wine.sh $(WIN64)/app/HandwritingPanel.exe \
 	  $(WIN64)/tests/win/TargetApp.exe $(WIN64)/tests/win/InspectWindows.exe \
 	  $(NATIVE)/service/handwriting-service $(THIRD_PARTY)/node_modules/hanzi-writer-data
+
+# Working-set growth per script evaluation under Wine: the panel's evaluator beside the Script
+# Control and the JScript engine driven directly (BENCH_EVALUATIONS=5000).
+bench-eval-memory: win64
+	@status=0; WINE_BUILD_DIR=$(WIN64) tests/win/harness/wine-run.sh \
+	  $(WIN64)/bench/script_eval_memory.exe $(or $(BENCH_EVALUATIONS),5000) || status=$$?; \
+	  WINE_BUILD_DIR=$(WIN64) bash tests/win/harness/session.sh stop >/dev/null || true; \
+	  exit $$status
 
 # The end-to-end road on the test session's virtual display, filmed: an animated GIF and a sheet
 # of the steps under $(BUILD)/demo.
