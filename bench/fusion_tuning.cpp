@@ -62,13 +62,6 @@ double meanLoss(const std::vector<Sample>& samples, double trainedScale, double 
     return counted ? loss / counted : 0;
 }
 
-std::string baseName(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::size_t dot = name.rfind(".conf");
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,7 +103,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        std::string name = baseName(path);
+        std::string name = training::settingsName(path);
         if (at != std::string::npos) {
             settings.seed = std::strtoull(arg.c_str() + at + 1, nullptr, 10);
             settings.samplesPerCharacter = 1;

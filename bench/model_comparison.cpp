@@ -50,13 +50,6 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
 }
 
-std::string baseName(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::size_t dot = name.rfind(".conf");
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 double percent(int part, int whole) {
     return whole ? 100.0 * part / whole : 0.0;
 }
@@ -147,7 +140,8 @@ int main(int argc, char** argv) {
                     }
                 }
             }
-            std::printf("%-12s %-5d %7d", baseName(argv[a]).c_str(), level + 1, tally[0].samples);
+            std::printf("%-12s %-5d %7d", training::settingsName(argv[a]).c_str(), level + 1,
+                        tally[0].samples);
             for (const Tally& t : tally)
                 std::printf(" | %-8s %6.1f%% %6.1f%%", "", percent(t.top1, t.samples),
                             percent(t.top10, t.samples));

@@ -414,6 +414,13 @@ std::vector<std::string> gb2312Hanzi(int level) {
     return out;
 }
 
+std::string settingsName(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.rfind(".conf");
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
 std::uint32_t firstCodepoint(const std::string& utf8) {
     if (utf8.empty())
         return 0;

@@ -122,5 +122,7 @@ std::string formatTrainingLine(const std::string& character,
 // GB2312 hanzi of level 1 (rows 16-55) or level 2 (rows 56-87), as UTF-8, in code order.
 std::vector<std::string> gb2312Hanzi(int level);
 std::uint32_t firstCodepoint(const std::string& utf8);
+// A settings file's name for reports: without its folder and its ".conf".
+std::string settingsName(const std::string& path);
 
 }  // namespace training
