@@ -114,7 +114,7 @@ start_keeper() {
     wine "$keeper" </dev/null >"$logs/keeper.log" 2>&1 9>&- &
     echo $! >"$logs/keeper.pid"
     for ((i = 0; i < 600; i++)); do
-        if xwininfo -root -tree 2>/dev/null | grep -q ' - Wine desktop"'; then
+        if [ -n "$(xdotool search --name "$WINE_DESKTOP_TITLE" 2>/dev/null)" ]; then
             return 0
         fi
         sleep 0.1
@@ -123,19 +123,8 @@ start_keeper() {
     exit 1
 }
 
-# The prefix's own server holds its folder open; other sessions' servers do not.
 wineserver_alive() {
-    local proc
-    for proc in /proc/[0-9]*; do
-        case $(cat "$proc/comm" 2>/dev/null) in
-        wineserver*)
-            if find "$proc/fd" -maxdepth 1 -lname "$WINEPREFIX" 2>/dev/null | grep -q .; then
-                return 0
-            fi
-            ;;
-        esac
-    done
-    return 1
+    [ -n "$(wineserver_pids "$WINEPREFIX")" ]
 }
 
 stop_session() {
@@ -178,6 +167,8 @@ start)
     # Whatever is left of an earlier session (a killed run, a reboot) goes first.
     rm -f "$logs/ready"
     stop_session
+    # Later commands on this folder (a stop without the caller's environment) use the same Wine.
+    if [ -n "${WINE_ROOT:-}" ]; then echo "$WINE_ROOT" >"$logs/wine-root"; else rm -f "$logs/wine-root"; fi
     start_xvfb
     prepare_prefix
     # A persistent wineserver keeps the start-up of each test program short.
