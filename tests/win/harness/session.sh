@@ -63,6 +63,17 @@ write_settings() {
         # the windows of the program under test.
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1920x1080"\r\n\r\n'
+        # A program that crashes ends with a backtrace on its standard error, rather than
+        # waiting on a crash dialog nobody sees until its test times out.
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+        # Wine 10's debugger hangs on a 32-bit program (WoW64): there a crash ends the program
+        # at once, with the fault's line on its standard error.
+        if [ -n "${WINE_ROOT:-}" ]; then
+            for view in "" "\\Wow6432Node"; do
+                printf '[HKEY_LOCAL_MACHINE\\Software%s\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n' "$view"
+                printf '"Debugger"="no-debugger.exe %%ld %%ld"\r\n"Auto"="1"\r\n\r\n'
+            done
+        fi
         # Faces that programs and the system ask for by name resolve to the installed CJK font.
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
         for face in "宋体" "SimSun" "新宋体" "NSimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
