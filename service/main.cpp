@@ -8,8 +8,7 @@
 #include <thread>
 
 #include "command_line.h"
-#include "recognizer.h"
-#include "server.h"
+#include "service_start.h"
 
 int main(int argc, char** argv) {
     using namespace service;
@@ -40,20 +39,12 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    std::string models = line.modelPath;
-    std::unique_ptr<Recognizer> recognizer =
-        models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
-    if (!recognizer) {
+    StartedService started;
+    if (!startService(line, "", std::cout, started, error)) {
         std::cerr << program << ": " << error << "\n";
         return 1;
     }
-    RecognitionServer server(*recognizer, line.server, std::cout);
-    if (!server.bind(error)) {
-        std::cerr << program << ": " << error << "\n";
-        return 1;
-    }
-    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model " << models
-              << ", " << line.server.threads << " threads)" << std::endl;
+    RecognitionServer& server = *started.server;
 
     std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {

@@ -1,18 +1,13 @@
 #include "server.h"
 
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <mutex>
 
 #include "dictionary_page.h"
+#include "listen_socket.h"
 #include "request_handling.h"
 
 namespace service {
@@ -51,26 +46,6 @@ std::string printable(const std::string& s) {
         }
     }
     return out;
-}
-
-// Why bind() failed, asked of the system with a plain socket, since the library keeps no errno.
-std::string bindFailure(const std::string& host, int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return std::strerror(errno);
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    std::string reason = "cannot resolve the address";
-    if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) == 1) {
-        reason = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-                     ? "bind failed"
-                     : std::strerror(errno);
-    }
-    ::close(fd);
-    return reason;
 }
 
 }  // namespace
@@ -127,10 +102,8 @@ struct RecognitionServer::State {
         http.set_tcp_nodelay(true);
         // The library's default also sets SO_REUSEPORT, which would let a second service start on
         // a port already served and share its clients; address reuse alone is what is wanted.
-        http.set_socket_options([](int socket) {
-            int on = 1;
-            ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        });  // the panel opens a new connection per request
+        http.set_socket_options(
+            [](socket_t socket) { setListenSocketOptions(NativeSocket(socket)); });
         http.set_payload_max_length(options.maxBodyBytes);
 
         http.set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
