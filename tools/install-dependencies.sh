@@ -77,22 +77,22 @@ enable_deb_src() {
   as_root apt-get update -q >&2
 }
 
-libjpeg_source() {
+debian_source() { # package: the unpacked folder of Debian's source package
   local src=$third/src
-  if [ -z "$(ls -d "$src"/libjpeg-turbo-*/ 2>/dev/null | head -1)" ]; then
+  if [ -z "$(ls -d "$src/$1"-*/ 2>/dev/null | head -1)" ]; then
     enable_deb_src
     mkdir -p "$src"
-    say "fetching the libjpeg-turbo source package"
-    (cd "$src" && apt-get source -q libjpeg-turbo >/dev/null 2>&1)
+    say "fetching the $1 source package"
+    (cd "$src" && apt-get source -q "$1" >/dev/null 2>&1)
   fi
-  ls -d "$src"/libjpeg-turbo-*/ | head -1
+  ls -d "$src/$1"-*/ | head -1
 }
 
 cross_build() { # triplet
   local triplet=$1 prefix=$third/$1
   local toolchain=$here/cmake/toolchain-$triplet.cmake
   if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-    local src; src=$(libjpeg_source)
+    local src; src=$(debian_source libjpeg-turbo)
     say "cross-building libjpeg-turbo for $triplet"
     cmake -S "$src" -B "$third/build-jpeg-$triplet" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DWITH_SIMD=OFF \
@@ -113,8 +113,26 @@ cross_build() { # triplet
   fi
 }
 
+# cpp-httplib for the Windows service: Debian's package splits the library into a header and a
+# Linux shared library, so the cross builds take the upstream single header (which holds the
+# implementation) from the same Debian version's source package. Only that header goes into the
+# cross prefixes; the system's include folder is never put on a cross compiler's path.
+cross_httplib() { # triplet
+  local include=$third/$1/include
+  if [ ! -f "$include/httplib.h" ]; then
+    local src; src=$(debian_source cpp-httplib)
+    say "copying cpp-httplib's single header into the $1 prefix"
+    mkdir -p "$include"
+    cp "${src}httplib.h" "$include/httplib.h"
+  else
+    say "cpp-httplib for $1: present"
+  fi
+}
+
 cross_build x86_64-w64-mingw32
 cross_build i686-w64-mingw32
+cross_httplib x86_64-w64-mingw32
+cross_httplib i686-w64-mingw32
 
 # Stroke centre lines of the hanzi, used to synthesise the pad's stroke text in the service's
 # tests and benchmarks. Pinned so that accuracy figures stay comparable between runs.
