@@ -142,9 +142,8 @@ DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
 
 dist: deps native
 	$(call configure,$(DIST_TREE),$(WIN32_ARGS) $(DIST_CMAKE_ARGS))
-	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service \
-	  service_shape_model
-	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist
+	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/shape-gb2312.model
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
