@@ -2,18 +2,17 @@
 
 namespace service {
 
-bool startService(const CommandLine& line, const std::string& defaultModel, std::ostream& log,
+bool startService(const ServerOptions& options, std::string modelPath, std::ostream& log,
                   StartedService& started, std::string& error) {
-    std::string models = line.modelPath.empty() ? defaultModel : line.modelPath;
-    started.recognizer =
-        models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
+    started.recognizer = modelPath.empty() ? openDefaultRecognizer(modelPath, error)
+                                           : Recognizer::open(modelPath, error);
     if (!started.recognizer)
         return false;
-    started.server = std::make_unique<RecognitionServer>(*started.recognizer, line.server, log);
+    started.server = std::make_unique<RecognitionServer>(*started.recognizer, options, log);
     if (!started.server->bind(error))
         return false;
-    log << "listening on " << line.server.host << ":" << started.server->port() << " (model "
-        << models << ", " << line.server.threads << " threads)" << std::endl;
+    log << "listening on " << options.host << ":" << started.server->port() << " (model "
+        << modelPath << ", " << options.threads << " threads)" << std::endl;
     return true;
 }
 

@@ -6,7 +6,6 @@
 #include <ostream>
 #include <string>
 
-#include "command_line.h"
 #include "recognizer.h"
 #include "server.h"
 
@@ -17,10 +16,10 @@ struct StartedService {
     std::unique_ptr<RecognitionServer> server;
 };
 
-// Loads the model the command line names, else `defaultModel`, else the default recogniser
-// (openDefaultRecognizer) when that is empty; then binds and logs "listening on HOST:PORT
-// (model ..., N threads)". False with a readable `error` when either step fails.
-bool startService(const CommandLine& line, const std::string& defaultModel, std::ostream& log,
+// Loads `modelPath` (the default recogniser, openDefaultRecognizer, when it is empty), binds,
+// and logs "listening on HOST:PORT (model ..., N threads)". False with a readable `error` when
+// either step fails; a bind failure's starts with "cannot listen on".
+bool startService(const ServerOptions& options, std::string modelPath, std::ostream& log,
                   StartedService& started, std::string& error);
 
 }  // namespace service

@@ -28,8 +28,10 @@ packages=(
   # apt-get source for the cross-built libjpeg-turbo
   dpkg-dev
   # recognition service
-  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev libeigen3-dev
+  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libboost-dev libeigen3-dev
   unicode-data rime-data-wubi wrk xz-utils
+  # the service behind a load balancer (tests)
+  nginx curl
   # artwork generator
   python3 python3-pil
   # release packaging
@@ -44,8 +46,19 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   say "installing ${#missing[@]} Debian packages: ${missing[*]}"
-  as_root apt-get update -q >&2
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # Packages that ship a daemon (nginx) would start it on port 80 at once; a policy that
+  # denies starts keeps them installed and stopped, where one is not already in place.
+  policy=/usr/sbin/policy-rc.d added_policy=
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | as_root tee "$policy" >/dev/null
+    as_root chmod 755 "$policy"
+    added_policy=1
+  fi
+  # Other builds on the machine may hold the package lock for a while: wait for it.
+  as_root apt-get -o DPkg::Lock::Timeout=600 update -q >&2
+  DEBIAN_FRONTEND=noninteractive as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q \
+    --no-install-recommends "${missing[@]}"
+  if [ -n "$added_policy" ]; then as_root rm -f "$policy"; fi
 else
   say "Debian packages: all ${#packages[@]} present"
 fi
@@ -77,22 +90,22 @@ enable_deb_src() {
   as_root apt-get update -q >&2
 }
 
-debian_source() { # package: the unpacked folder of Debian's source package
+libjpeg_source() {
   local src=$third/src
-  if [ -z "$(ls -d "$src/$1"-*/ 2>/dev/null | head -1)" ]; then
+  if [ -z "$(ls -d "$src"/libjpeg-turbo-*/ 2>/dev/null | head -1)" ]; then
     enable_deb_src
     mkdir -p "$src"
-    say "fetching the $1 source package"
-    (cd "$src" && apt-get source -q "$1" >/dev/null 2>&1)
+    say "fetching the libjpeg-turbo source package"
+    (cd "$src" && apt-get source -q libjpeg-turbo >/dev/null 2>&1)
   fi
-  ls -d "$src/$1"-*/ | head -1
+  ls -d "$src"/libjpeg-turbo-*/ | head -1
 }
 
 cross_build() { # triplet
   local triplet=$1 prefix=$third/$1
   local toolchain=$here/cmake/toolchain-$triplet.cmake
   if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-    local src; src=$(debian_source libjpeg-turbo)
+    local src; src=$(libjpeg_source)
     say "cross-building libjpeg-turbo for $triplet"
     cmake -S "$src" -B "$third/build-jpeg-$triplet" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DWITH_SIMD=OFF \
@@ -111,28 +124,17 @@ cross_build() { # triplet
   else
     say "GoogleTest for $triplet: present"
   fi
-}
-
-# cpp-httplib for the Windows service: Debian's package splits the library into a header and a
-# Linux shared library, so the cross builds take the upstream single header (which holds the
-# implementation) from the same Debian version's source package. Only that header goes into the
-# cross prefixes; the system's include folder is never put on a cross compiler's path.
-cross_httplib() { # triplet
-  local include=$third/$1/include
-  if [ ! -f "$include/httplib.h" ]; then
-    local src; src=$(debian_source cpp-httplib)
-    say "copying cpp-httplib's single header into the $1 prefix"
-    mkdir -p "$include"
-    cp "${src}httplib.h" "$include/httplib.h"
-  else
-    say "cpp-httplib for $1: present"
+  # Boost's Asio and Beast are header-only: the service's cross build reaches Debian's headers
+  # through a link to their folder alone, never through /usr/include itself.
+  if [ "$(readlink "$prefix/include/boost" 2>/dev/null)" != /usr/include/boost ]; then
+    mkdir -p "$prefix/include"
+    ln -sfn /usr/include/boost "$prefix/include/boost"
+    say "Boost headers linked into $prefix/include"
   fi
 }
 
 cross_build x86_64-w64-mingw32
 cross_build i686-w64-mingw32
-cross_httplib x86_64-w64-mingw32
-cross_httplib i686-w64-mingw32
 
 # Stroke centre lines of the hanzi, used to synthesise the pad's stroke text in the service's
 # tests and benchmarks. Pinned so that accuracy figures stay comparable between runs.

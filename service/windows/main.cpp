@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "command_line.h"
+#include "model_location.h"
 #include "service_start.h"
 #include "single_instance.h"
 #include "user_output.h"
@@ -15,7 +16,6 @@ namespace {
 using namespace service;
 
 constexpr const char* kProgram = "HandwritingService";
-constexpr const char* kModelFile = "shape-gb2312.model";
 constexpr DWORD kStopPatienceMs = 15000;
 
 std::string windowsUsage() {
@@ -25,7 +25,7 @@ std::string windowsUsage() {
            "  --stop             stop the service running on --port (default 80) and wait\n"
            "                     for it to end\n"
            "By default the model is " +
-           std::string(kModelFile) +
+           std::string(kInstalledModelName) +
            " beside this program. The log is service.log in\n"
            "%LOCALAPPDATA%\\HandwritingPanel. One copy runs per port.\n";
 }
@@ -47,11 +47,7 @@ bool serveUntilStopped(RecognitionServer& server, HANDLE stopEvent, std::ostream
         if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
             return;
         log << "stopping on request" << std::endl;
-        // Stopping only takes once the server listens; a stop asked for earlier still counts.
-        while (WaitForSingleObject(finished, 5) == WAIT_TIMEOUT && !server.running()) {
-        }
-        if (WaitForSingleObject(finished, 0) == WAIT_TIMEOUT)
-            server.stop();
+        server.stop();  // takes effect whenever the server runs, so an early stop counts
     });
     bool served = server.run();
     SetEvent(finished);
@@ -75,6 +71,10 @@ int main(int argc, char** argv) {
     CommandLine line = parseCommandLine(arguments);
     if (line.help) {
         output.inform(windowsUsage());
+        return 0;
+    }
+    if (line.version) {
+        output.inform(versionText());
         return 0;
     }
     if (!line.error.empty()) {
@@ -108,8 +108,20 @@ int main(int argc, char** argv) {
     if (line.server.port != 0 && !instance.acquire(line.server.port, error))
         return refuse(error);
 
+    // The release keeps the model beside the program; --data-dir names another folder.
+    std::string model = line.modelPath;
+    if (model.empty() && !line.dataDir.empty()) {
+        ModelChoice choice = chooseModel(line.dataDir, "");
+        if (!choice.error.empty()) {
+            output.fail(std::string(kProgram) + ": " + choice.error);
+            return 1;
+        }
+        model = choice.modelPath;
+    }
+    if (model.empty())
+        model = programFolder() + kInstalledModelName;
     StartedService started;
-    if (!startService(line, programFolder() + kModelFile, log, started, error)) {
+    if (!startService(line.server, model, log, started, error)) {
         bool bindFailed = error.rfind("cannot listen", 0) == 0;
         output.fail(bindFailed ? bindFailureText(line.server, error)
                                : std::string(kProgram) + ": " + error);
