@@ -73,17 +73,19 @@ win64: deps native
 	@echo "[build] x86_64-w64-mingw32"
 	@cmake --build $(WIN64) -j $(JOBS)
 
-# The release build for Windows. Its tests run under the 32-bit-capable Wine of the Debian root
-# that the dependency script makes (WoW64: the host's Wine runs 64-bit programs only).
+# The release tree; `make dist` configures it with the same arguments. NATIVE_BINARY_DIR gives the
+# Windows service the shape model the native build trained. Its tests run under the
+# 32-bit-capable Wine of the Debian root that the dependency script makes (WoW64: the host's
+# Wine runs 64-bit programs only).
 WINE_ROOT := $(BUILD)/wine-root
-WIN32_RELEASE_ARGS := -DCMAKE_BUILD_TYPE=Release \
+WIN32_ARGS := -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
-	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32
+	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 -DNATIVE_BINARY_DIR=$(NATIVE)
 WIN32_TEST_ARGS := -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/win/harness/wine-run.sh \
-	  -DNATIVE_BINARY_DIR=$(NATIVE) -DTEST_PREFIX=win32/ -DWINE_ROOT=$(WINE_ROOT)
+	  -DTEST_PREFIX=win32/ -DWINE_ROOT=$(WINE_ROOT)
 
 win32: deps native
-	$(call configure,$(WIN32),$(WIN32_RELEASE_ARGS) $(WIN32_TEST_ARGS))
+	$(call configure,$(WIN32),$(WIN32_ARGS) $(WIN32_TEST_ARGS))
 	@echo "[build] i686-w64-mingw32 (the release build; tested under the root's Wine)"
 	@cmake --build $(WIN32) -j $(JOBS)
 
@@ -138,18 +140,18 @@ model-bench: native
 fusion-tuning: native
 	@cmake --build $(NATIVE) --target fusion-tuning
 
-# The zip and installer for Windows users, from the i686 build. DIST_CMAKE_ARGS builds them for
-# another service host, in a tree of their own.
+# The zip and installer for Windows users (the panel, the service and its model), from the i686
+# build. DIST_CMAKE_ARGS builds them for another service host, in a tree of their own.
 DIST_CMAKE_ARGS ?=
 DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
 
 # (The i686 test tree is configured exactly as `make win32` does, so the two never reconfigure
 # it back and forth.)
-dist: deps
-	$(call configure,$(DIST_TREE),$(WIN32_RELEASE_ARGS) \
+dist: deps native
+	$(call configure,$(DIST_TREE),$(WIN32_ARGS) \
 	  $(if $(strip $(DIST_CMAKE_ARGS)),$(DIST_CMAKE_ARGS),$(WIN32_TEST_ARGS)))
-	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel
-	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist
+	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/shape-gb2312.model
 
 # The recognition service as a Linux service: the program, its model, the systemd units and
 # the nginx configuration under PREFIX (in DESTDIR when given); and its Debian package.
