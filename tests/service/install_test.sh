@@ -62,6 +62,17 @@ done
 grep -q -- '--port %i' "$stage/usr/lib/systemd/system/handwriting-service@.service" ||
   fail "the template unit does not take its port from the instance name"
 
+# systemd ignores a setting it cannot read, with only a warning: a misspelt protection would
+# silently be no protection. Its own reader finds them (file:line warnings), where it is here.
+if command -v systemd-analyze >/dev/null; then
+  mkdir -p "$work/units"
+  cp "$unit" "$work/units/"
+  cp "$stage/usr/lib/systemd/system/handwriting-service@.service" "$work/units/handwriting-service@8081.service"
+  for u in "$work"/units/*.service; do
+    if systemd-analyze verify "$u" 2>&1 | grep -E '\.service:[0-9]+:'; then fail "$(basename "$u") has settings systemd ignores"; fi
+  done
+fi
+
 echo "== the installed program, started as its unit starts it"
 # shellcheck disable=SC2086  # the unit's command line splits on spaces, as systemd splits it
 start_as_systemd_would "$work/installed.log" "$stage"$exec_start
