@@ -13,7 +13,8 @@
 #  - the service's own time for those final requests (its log line for the last request of each
 #    character), p50 and max;
 #  - the panel's working set as Windows reports it (GetProcessMemoryInfo, through InspectWindows
-#    --memory) after start-up and after the characters, and the VmRSS of its Wine process.
+#    --memory) after start-up and after the characters, and the VmRSS of its Wine process; the
+#    growth of both per 100 characters.
 # Progress every 10 characters; the work folder (trace, service log, target log) is kept under
 # $WINE_BUILD_DIR/gui-tests/panel_under_wine. It starts the Wine session of the build when it is
 # not running and stops it at the end.
@@ -229,3 +230,6 @@ printf '  %-44s %16s %18s\n' "VmRSS of the Wine process (Linux)" "$(mib "$rss_st
 printf '  %-44s %16s %18s\n' "  of which anonymous (RssAnon)" "$(mib "$anon_start")" "$(mib "$anon_end")"
 printf '  %-44s %16s %18s\n' "  of which mapped files (RssFile)" "$(mib "$file_start")" "$(mib "$file_end")"
 printf '  %-44s %16s %18s\n' "VmHWM of the Wine process (Linux)" "$(mib "$hwm_start")" "$(mib "$hwm_end")"
+per_hundred() { awk -v a="$1" -v b="$2" -v n="$total" 'BEGIN {printf "%.2f MiB", (b - a) * 100 / n / 1048576}'; }
+echo "  growth per 100 characters: working set $(per_hundred "$ws_start" "$ws_end")," \
+    "VmRSS $(per_hundred "$rss_start" "$rss_end")"
