@@ -143,34 +143,28 @@ bool TcpClient::connect(const Text& host, int port) {
 }
 
 bool TcpClient::connectWithTimeout(const sockaddr_in& address) {
-    u_long nonBlocking = 1;
-    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) {
+    // Waited for on an event rather than with select: under Wine, select notices a completed
+    // connect only milliseconds later, the event at once.
+    WSAEVENT completed = WSACreateEvent();
+    if (completed == WSA_INVALID_EVENT) {
         return false;
     }
-    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        return true;
+    bool connected = false;
+    if (WSAEventSelect(socket_, completed, FD_CONNECT) == 0) {
+        if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            connected = true;
+        } else if (WSAGetLastError() == WSAEWOULDBLOCK &&
+                   WaitForSingleObject(completed, kConnectTimeoutMilliseconds) == WAIT_OBJECT_0) {
+            WSANETWORKEVENTS events = {};
+            connected = WSAEnumNetworkEvents(socket_, completed, &events) == 0 &&
+                        (events.lNetworkEvents & FD_CONNECT) != 0 &&
+                        events.iErrorCode[FD_CONNECT_BIT] == 0;
+        }
+        // The notifications the caller registers next replace this one.
+        WSAEventSelect(socket_, nullptr, 0);
     }
-    if (WSAGetLastError() != WSAEWOULDBLOCK) {
-        return false;
-    }
-    fd_set writable;
-    fd_set failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket_, &writable);
-    FD_SET(socket_, &failed);
-    timeval limit;
-    limit.tv_sec = kConnectTimeoutMilliseconds / 1000;
-    limit.tv_usec = (kConnectTimeoutMilliseconds % 1000) * 1000;
-    if (select(0, nullptr, &writable, &failed, &limit) <= 0 || FD_ISSET(socket_, &failed)) {
-        return false;
-    }
-    int error = 0;
-    int size = sizeof error;
-    if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
-        return false;
-    }
-    return error == 0;
+    WSACloseEvent(completed);
+    return connected;
 }
 
 void TcpClient::closeSocket() {
