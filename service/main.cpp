@@ -3,13 +3,13 @@
 #include <signal.h>
 
 #include <atomic>
-#include <chrono>
 #include <iostream>
 #include <thread>
 
 #include "command_line.h"
-#include "recognizer.h"
-#include "server.h"
+#include "model_location.h"
+#include "posix_process.h"
+#include "service_start.h"
 
 int main(int argc, char** argv) {
     using namespace service;
@@ -18,6 +18,10 @@ int main(int argc, char** argv) {
     CommandLine line = parseCommandLine(arguments);
     if (line.help) {
         std::cout << usageText(program);
+        return 0;
+    }
+    if (line.version) {
+        std::cout << versionText();
         return 0;
     }
     if (!line.error.empty()) {
@@ -41,19 +45,29 @@ int main(int argc, char** argv) {
 
     std::string error;
     std::string models = line.modelPath;
-    std::unique_ptr<Recognizer> recognizer =
-        models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
-    if (!recognizer) {
+    if (models.empty()) {
+        ModelChoice choice = chooseModel(line.dataDir, runningProgramDirectory());
+        if (!choice.error.empty()) {
+            std::cerr << program << ": " << choice.error << "\n";
+            return 1;
+        }
+        models = choice.modelPath;
+    }
+    // Each connection holds a descriptor; a few more are the model, the log and the listener.
+    constexpr std::size_t kSpareDescriptors = 32;
+    std::size_t files = raiseOpenFileLimit(line.server.maxConnections + kSpareDescriptors);
+    if (files < line.server.maxConnections + kSpareDescriptors) {
+        std::size_t usable = files > 2 * kSpareDescriptors ? files - kSpareDescriptors : files / 2;
+        std::cout << "the open file limit is " << files << ": holding at most " << usable
+                  << " connections (raise LimitNOFILE or ulimit -n for more)" << std::endl;
+        line.server.maxConnections = usable;
+    }
+    StartedService started;
+    if (!startService(line.server, models, std::cout, started, error)) {
         std::cerr << program << ": " << error << "\n";
         return 1;
     }
-    RecognitionServer server(*recognizer, line.server, std::cout);
-    if (!server.bind(error)) {
-        std::cerr << program << ": " << error << "\n";
-        return 1;
-    }
-    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model " << models
-              << ", " << line.server.threads << " threads)" << std::endl;
+    RecognitionServer& server = *started.server;
 
     std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {
@@ -62,12 +76,8 @@ int main(int argc, char** argv) {
         if (finished)
             return;  // woken by the main thread after the server ended on its own
         std::cout << "stopping on signal " << received << std::endl;
-        // A signal that comes before the server is listening must still stop it, and stopping
-        // only takes once it is.
-        while (!finished && !server.running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (!finished)
-            server.stop();
+        // Stopping takes effect whenever the server runs, so a signal that comes early counts.
+        server.stop();
     });
     bool served = server.run();
     finished = true;

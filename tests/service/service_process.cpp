@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -54,7 +55,23 @@ bool readSome(int fd, std::string& into, int timeoutMs) {
 
 }  // namespace
 
-ServiceProcess::ServiceProcess(const std::string& binary, const std::vector<std::string>& extra) {
+std::string serviceUnderTest(const std::string& builtIn) {
+    const char* launcher = std::getenv("SERVICE_UNDER_TEST");
+    return launcher && *launcher ? launcher : builtIn;
+}
+
+bool stopsWithCommand() {
+    const char* command = std::getenv("SERVICE_STOP_COMMAND");
+    return command && *command;
+}
+
+std::string servicePath(const std::string& path) {
+    const char* prefix = std::getenv("SERVICE_PATH_PREFIX");
+    return (prefix ? prefix : "") + path;
+}
+
+ServiceProcess::ServiceProcess(const std::string& binary, const std::vector<std::string>& extra)
+    : binary_(binary) {
     std::vector<std::string> arguments = {"--listen", "127.0.0.1", "--port", "0"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     pid_ = spawn(binary, arguments, outFd_);
@@ -95,8 +112,12 @@ bool ServiceProcess::alive() {
 int ServiceProcess::terminate(std::chrono::milliseconds patience, int signalNumber) {
     if (pid_ <= 0)
         return -1;
-    kill(pid_, signalNumber);
     auto deadline = Clock::now() + patience;
+    if (stopsWithCommand() && port_ > 0)
+        runToEnd(binary_, {std::getenv("SERVICE_STOP_COMMAND"), "--port", std::to_string(port_)},
+                 patience);
+    else
+        kill(pid_, signalNumber);
     int status = 0;
     while (Clock::now() < deadline) {
         readAvailable(20);
@@ -142,10 +163,19 @@ Finished runToEnd(const std::string& binary, const std::vector<std::string>& arg
     return result;
 }
 
-int connectLoopback(int port) {
+int connectLoopback(int port, const char* from) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
         return -1;
+    if (from) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (inet_pton(AF_INET, from, &local.sin_addr) != 1 ||
+            bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            close(fd);
+            return -1;
+        }
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -174,8 +204,9 @@ bool readUntilClosed(int fd, std::string& received, std::chrono::milliseconds pa
     return false;
 }
 
-std::string exchange(int port, const std::string& request, std::chrono::milliseconds patience) {
-    int fd = connectLoopback(port);
+std::string exchange(int port, const std::string& request, std::chrono::milliseconds patience,
+                     const char* from) {
+    int fd = connectLoopback(port, from);
     if (fd < 0)
         return std::string();
     std::size_t sent = 0;
