@@ -18,3 +18,11 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
+
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # GCC's identical code folding merges functions whose bodies match even when their calling
+  # conventions differ: on 32-bit Windows a member function (thiscall, pops its stack
+  # arguments) and a free function (cdecl, the caller pops) that both forward to the same call
+  # became one, so calls through the free one returned with a shifted stack and crashed.
+  add_compile_options(-fno-ipa-icf)
+endif()
