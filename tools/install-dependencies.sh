@@ -30,6 +30,8 @@ packages=(
   # recognition service
   libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev libeigen3-dev
   unicode-data rime-data-wubi wrk xz-utils
+  # the shape model's prior: word counts of modern Chinese (jieba's dictionary)
+  python3-jieba
   # artwork generator
   python3 python3-pil
   # release packaging
@@ -44,8 +46,10 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   say "installing ${#missing[@]} Debian packages: ${missing[*]}"
-  as_root apt-get update -q >&2
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # Wait for another apt run to let go of the lock instead of failing at once.
+  as_root apt-get -o DPkg::Lock::Timeout=600 update -q >&2
+  DEBIAN_FRONTEND=noninteractive as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q \
+    --no-install-recommends "${missing[@]}"
 else
   say "Debian packages: all ${#packages[@]} present"
 fi
