@@ -2,7 +2,8 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
-# demo, dist, model, model-bench, prior-tuning, zinnia-model, fusion-tuning, format, clean.
+# demo, dist, install, deb, model, model-bench, prior-tuning, zinnia-model, fusion-tuning, format,
+# clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -22,6 +23,7 @@ WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
+	install deb \
 	model model-bench prior-tuning zinnia-model fusion-tuning format clean
 
 run: deps native win64
@@ -144,6 +146,16 @@ dist: deps
 	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 $(DIST_CMAKE_ARGS))
 	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel
 	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist
+
+# The recognition service as a Linux service: the program, its model, the systemd units and
+# the nginx configuration under PREFIX (in DESTDIR when given); and its Debian package.
+PREFIX ?= /usr/local
+DESTDIR ?=
+install: native
+	@DESTDIR=$(DESTDIR) cmake --install $(NATIVE) --prefix $(PREFIX)
+
+deb: native
+	@tools/make-deb.sh $(NATIVE) $(BUILD)/deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -2,8 +2,12 @@
 
 #include <cstdlib>
 
+#include "model_location.h"
+
 namespace service {
 namespace {
+
+constexpr const char* kServiceVersion = SERVICE_VERSION;
 
 bool readInteger(const std::string& text, long low, long high, long& value) {
     if (text.empty() || text.size() > 9)
@@ -34,8 +38,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             line.help = true;
             continue;
         }
+        if (name == "--version") {
+            line.version = true;
+            continue;
+        }
         if (name != "--listen" && name != "--port" && name != "--model" && name != "--threads" &&
-            name != "--timeout") {
+            name != "--timeout" && name != "--data-dir" && name != "--max-connections" &&
+            name != "--max-per-client") {
             line.error = "unknown option " + arguments[i];
             return line;
         }
@@ -55,6 +64,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
             if (value.empty())
                 line.error = "--model needs a file";
             line.modelPath = value;
+        } else if (name == "--data-dir") {
+            if (value.empty())
+                line.error = "--data-dir needs a folder";
+            line.dataDir = value;
+        } else if (name == "--max-connections") {
+            if (!readInteger(value, 1, 1000000, number))
+                line.error = "--max-connections must be 1 to 1000000, not " + value;
+            line.server.maxConnections = static_cast<std::size_t>(number);
+        } else if (name == "--max-per-client") {
+            if (!readInteger(value, 1, 1000000, number))
+                line.error = "--max-per-client must be 1 to 1000000, not " + value;
+            line.server.maxConnectionsPerClient = static_cast<std::size_t>(number);
         } else if (name == "--port") {
             if (!readInteger(value, 0, 65535, number))
                 line.error = "--port must be 0 to 65535, not " + value;
@@ -87,19 +108,35 @@ std::string usageText(const std::string& program) {
            "  --listen ADDRESS   address to listen on (default 127.0.0.1)\n"
            "  --port PORT        TCP port (default 80; 0 picks a free one and prints it)\n"
            "  --model FILE       this shape or zinnia model alone (default: the shape model\n"
-           "                     " +
+           "                     in the data folder, else " +
            std::string(*kShapeModelPath ? kShapeModelPath : "(not in this build)") +
            ";\n"
            "                     without it, the trained zinnia model fused with Debian's\n"
            "                     stock model " +
            std::string(kStockModelPath) +
            ")\n"
-           "  --threads N        worker threads (default 8)\n"
-           "  --timeout MS       cut off a client that sends nothing for this long (default 5000)\n"
+           "  --data-dir DIR     folder holding " +
+           std::string(kInstalledModelName) +
+           " (default: ../share/handwriting-service\n"
+           "                     beside the program, when it is installed)\n"
+           "  --threads N        worker threads that answer requests (default 8)\n"
+           "  --timeout MS       a request's headers and body must all arrive within this long,\n"
+           "                     and its reply leave within as long again (default 5000)\n"
+           "  --max-connections N   connections held at once; more are answered 503 (default "
+           "4096)\n"
+           "  --max-per-client N    connections held at once from one address (default 64; behind\n"
+           "                     a load balancer on the same host, raise it)\n"
+           "  --version          print the version\n"
            "  --help             show this text\n"
            "\n"
            "One line per request goes to standard output: time, method, path, status, bytes,\n"
-           "milliseconds, candidate count. SIGINT or SIGTERM stops the service.\n";
+           "milliseconds, candidate count (408: a request that did not arrive in time; 503: a\n"
+           "connection refused). GET /healthz answers ok. SIGINT or SIGTERM stops taking\n"
+           "connections, finishes the requests under way, then exits.\n";
+}
+
+std::string versionText() {
+    return std::string("handwriting-service ") + kServiceVersion + "\n";
 }
 
 }  // namespace service

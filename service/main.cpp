@@ -3,11 +3,12 @@
 #include <signal.h>
 
 #include <atomic>
-#include <chrono>
 #include <iostream>
 #include <thread>
 
 #include "command_line.h"
+#include "model_location.h"
+#include "posix_process.h"
 #include "recognizer.h"
 #include "server.h"
 
@@ -18,6 +19,10 @@ int main(int argc, char** argv) {
     CommandLine line = parseCommandLine(arguments);
     if (line.help) {
         std::cout << usageText(program);
+        return 0;
+    }
+    if (line.version) {
+        std::cout << versionText();
         return 0;
     }
     if (!line.error.empty()) {
@@ -41,11 +46,28 @@ int main(int argc, char** argv) {
 
     std::string error;
     std::string models = line.modelPath;
+    if (models.empty()) {
+        ModelChoice choice = chooseModel(line.dataDir, runningProgramDirectory());
+        if (!choice.error.empty()) {
+            std::cerr << program << ": " << choice.error << "\n";
+            return 1;
+        }
+        models = choice.modelPath;
+    }
     std::unique_ptr<Recognizer> recognizer =
         models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
     if (!recognizer) {
         std::cerr << program << ": " << error << "\n";
         return 1;
+    }
+    // Each connection holds a descriptor; a few more are the model, the log and the listener.
+    constexpr std::size_t kSpareDescriptors = 32;
+    std::size_t files = raiseOpenFileLimit(line.server.maxConnections + kSpareDescriptors);
+    if (files < line.server.maxConnections + kSpareDescriptors) {
+        std::size_t usable = files > 2 * kSpareDescriptors ? files - kSpareDescriptors : files / 2;
+        std::cout << "the open file limit is " << files << ": holding at most " << usable
+                  << " connections (raise LimitNOFILE or ulimit -n for more)" << std::endl;
+        line.server.maxConnections = usable;
     }
     RecognitionServer server(*recognizer, line.server, std::cout);
     if (!server.bind(error)) {
@@ -62,12 +84,8 @@ int main(int argc, char** argv) {
         if (finished)
             return;  // woken by the main thread after the server ended on its own
         std::cout << "stopping on signal " << received << std::endl;
-        // A signal that comes before the server is listening must still stop it, and stopping
-        // only takes once it is.
-        while (!finished && !server.running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (!finished)
-            server.stop();
+        // Stopping takes effect whenever the server runs, so a signal that comes early counts.
+        server.stop();
     });
     bool served = server.run();
     finished = true;

@@ -92,4 +92,23 @@ Reply dictionaryReply(std::string_view keyword) {
     return Reply{page.found ? 200 : 404, "text/html; charset=GBK", page.html, -1};
 }
 
+Reply errorReply(int status) {
+    return Reply{status, "text/plain", "error " + std::to_string(status) + "\n", -1};
+}
+
+Reply routeRequest(std::string_view method, std::string_view target, std::string_view body,
+                   const Recognizer& recognizer) {
+    std::size_t question = target.find('?');
+    std::string_view path = target.substr(0, question);
+    std::string_view query =
+        question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
+    if (method == "POST" && path == "/")
+        return recognitionReply(body, recognizer);
+    if (method == "GET" && path == kDictionaryPath)
+        return dictionaryReply(formField(query, "Keyword").value_or(""));
+    if (method == "GET" && path == kHealthPath)
+        return Reply{200, "text/plain", "ok\n", -1};
+    return errorReply(404);
+}
+
 }  // namespace service

@@ -27,4 +27,15 @@ Reply recognitionReply(std::string_view requestBody, const Recognizer& recognize
 
 Reply dictionaryReply(std::string_view gbkKeyword);
 
+// The load balancers' question: the service is up and its model loaded.
+constexpr const char* kHealthPath = "/healthz";
+
+// The answer to one complete request, by method and target (path and query): recognition,
+// dictionary page, health, or 404 for anything else.
+Reply routeRequest(std::string_view method, std::string_view target, std::string_view body,
+                   const Recognizer& recognizer);
+
+// The plain-text answer to a request the service cannot serve (404, 413, 503, ...).
+Reply errorReply(int status);
+
 }  // namespace service

@@ -1,8 +1,10 @@
-// The HTTP side of the service: one address and port, a fixed pool of worker threads, one
+// The HTTP side of the service: one address and port, one event-driven thread that reads and
+// writes every connection, a fixed pool of worker threads that answer complete requests, one
 // request per connection, a log line per request.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -15,8 +17,13 @@ struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 80;  // 0 picks a free port (tests)
     int threads = 8;
-    std::chrono::milliseconds readTimeout{5000};  // a client that stalls is cut off after this
-    std::size_t maxBodyBytes = 64 * 1024;         // larger bodies get 413
+    // A request's headers and body must all arrive within this long after the connection was
+    // accepted, however they trickle in; the reply must leave within as long again.
+    std::chrono::milliseconds readTimeout{5000};
+    std::size_t maxBodyBytes = 64 * 1024;  // larger bodies get 413
+    // Connections held at once, in all and from one client address; more are answered 503.
+    std::size_t maxConnections = 4096;
+    std::size_t maxConnectionsPerClient = 64;
 };
 
 class RecognitionServer {
@@ -26,14 +33,17 @@ class RecognitionServer {
     RecognitionServer(const RecognitionServer&) = delete;
     RecognitionServer& operator=(const RecognitionServer&) = delete;
 
-    // Binds the address; false with a readable reason when the port is taken or not allowed.
+    // Binds the address and listens; false with a readable reason when the port is taken or
+    // not allowed.
     bool bind(std::string& error);
     int port() const;
 
-    // Serves until stop() is called from another thread; false when listening failed.
+    // Serves until stop(); true when it stopped because it was asked to.
     bool run();
-    // True from the moment run() listens; stop() takes effect only then.
+    // True from the moment run() serves.
     bool running() const;
+    // Stops taking connections, lets the open ones finish (each within its deadlines), then
+    // makes run() return. Safe from any thread, before or during run().
     void stop();
 
   private:

@@ -28,10 +28,12 @@ packages=(
   # apt-get source for the cross-built libjpeg-turbo
   dpkg-dev
   # recognition service
-  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libcpp-httplib-dev libeigen3-dev
+  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libboost-dev libeigen3-dev
   unicode-data rime-data-wubi wrk xz-utils
   # the shape model's prior: word counts of modern Chinese (jieba's dictionary)
   python3-jieba
+  # the service behind a load balancer (tests)
+  nginx curl
   # artwork generator
   python3 python3-pil
   # release packaging
@@ -46,10 +48,19 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   say "installing ${#missing[@]} Debian packages: ${missing[*]}"
-  # Wait for another apt run to let go of the lock instead of failing at once.
+  # Packages that ship a daemon (nginx) would start it on port 80 at once; a policy that
+  # denies starts keeps them installed and stopped, where one is not already in place.
+  policy=/usr/sbin/policy-rc.d added_policy=
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | as_root tee "$policy" >/dev/null
+    as_root chmod 755 "$policy"
+    added_policy=1
+  fi
+  # Other builds on the machine may hold the package lock for a while: wait for it.
   as_root apt-get -o DPkg::Lock::Timeout=600 update -q >&2
   DEBIAN_FRONTEND=noninteractive as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q \
     --no-install-recommends "${missing[@]}"
+  if [ -n "$added_policy" ]; then as_root rm -f "$policy"; fi
 else
   say "Debian packages: all ${#packages[@]} present"
 fi
@@ -114,6 +125,13 @@ cross_build() { # triplet
     cmake --install "$third/build-gtest-$triplet" >/dev/null
   else
     say "GoogleTest for $triplet: present"
+  fi
+  # Boost's Asio and Beast are header-only: the service's cross build reaches Debian's headers
+  # through a link to their folder alone, never through /usr/include itself.
+  if [ "$(readlink "$prefix/include/boost" 2>/dev/null)" != /usr/include/boost ]; then
+    mkdir -p "$prefix/include"
+    ln -sfn /usr/include/boost "$prefix/include/boost"
+    say "Boost headers linked into $prefix/include"
   fi
 }
 

@@ -142,10 +142,19 @@ Finished runToEnd(const std::string& binary, const std::vector<std::string>& arg
     return result;
 }
 
-int connectLoopback(int port) {
+int connectLoopback(int port, const char* from) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
         return -1;
+    if (from) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (inet_pton(AF_INET, from, &local.sin_addr) != 1 ||
+            bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            close(fd);
+            return -1;
+        }
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -174,8 +183,9 @@ bool readUntilClosed(int fd, std::string& received, std::chrono::milliseconds pa
     return false;
 }
 
-std::string exchange(int port, const std::string& request, std::chrono::milliseconds patience) {
-    int fd = connectLoopback(port);
+std::string exchange(int port, const std::string& request, std::chrono::milliseconds patience,
+                     const char* from) {
+    int fd = connectLoopback(port, from);
     if (fd < 0)
         return std::string();
     std::size_t sent = 0;

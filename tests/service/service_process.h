@@ -19,6 +19,7 @@ class ServiceProcess {
 
     bool running() const { return pid_ > 0 && port_ > 0; }
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     bool alive();
     // Sends the signal (SIGTERM by default) and waits; the exit status, or -1 when it had to be
     // killed.
@@ -43,11 +44,13 @@ struct Finished {
 Finished runToEnd(const std::string& binary, const std::vector<std::string>& arguments,
                   std::chrono::milliseconds patience = std::chrono::milliseconds(10000));
 
-// Connects to 127.0.0.1:port; -1 on failure.
-int connectLoopback(int port);
+// Connects to 127.0.0.1:port, from the loopback address `from` (127.0.0.1 when null), so that
+// one test can be many clients; -1 on failure.
+int connectLoopback(int port, const char* from = nullptr);
 // Sends bytes, then reads until the peer closes or `patience` passes; the raw received bytes.
 std::string exchange(int port, const std::string& request,
-                     std::chrono::milliseconds patience = std::chrono::milliseconds(10000));
+                     std::chrono::milliseconds patience = std::chrono::milliseconds(10000),
+                     const char* from = nullptr);
 // Reads from an open socket until the peer closes; false when it did not within `patience`.
 bool readUntilClosed(int fd, std::string& received, std::chrono::milliseconds patience);
 

@@ -152,6 +152,16 @@ TEST_F(Service, UnknownKeywordGivesAPageWithoutThePinyinMarker) {
     }
 }
 
+TEST_F(Service, HealthIsAnsweredAndUnknownPathsAre404) {
+    std::string health = exchange(service->port(), "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(statusOf(health), 200) << health;
+    EXPECT_EQ(bodyOf(health), "ok\n");
+    for (std::string line :
+         {"GET / HTTP/1.1", "POST /healthz HTTP/1.1", "GET /index.html HTTP/1.0"})
+        EXPECT_EQ(statusOf(exchange(service->port(), line + "\r\nContent-Length: 0\r\n\r\n")), 404)
+            << line;
+}
+
 TEST_F(Service, MalformedRecognitionRequestsGetAnEmptyList) {
     std::string many = "wd=";
     for (int i = 0; i < 100000; ++i) many += "1a1a";
@@ -314,6 +324,9 @@ TEST(ServiceProgram, HelpAndBadArguments) {
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--listen", "--port", "--model", "--threads"})
         EXPECT_NE(help.output.find(option), std::string::npos);
+    Finished version = runToEnd(SERVICE_BINARY, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("handwriting-service 1.", 0), 0u) << version.output;
     Finished bad = runToEnd(SERVICE_BINARY, {"--port", "http"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.output.find("--port"), std::string::npos);
