@@ -74,10 +74,14 @@ win64: deps native
 	@echo "[build] x86_64-w64-mingw32"
 	@cmake --build $(WIN64) -j $(JOBS)
 
-win32: deps
-	$(call configure,$(WIN32),-DCMAKE_BUILD_TYPE=Release \
+# The release tree; `make dist` configures it with the same arguments. NATIVE_BINARY_DIR gives the
+# Windows service the shape model the native build trained.
+WIN32_ARGS := -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
-	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32)
+	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 -DNATIVE_BINARY_DIR=$(NATIVE)
+
+win32: deps native
+	$(call configure,$(WIN32),$(WIN32_ARGS))
 	@echo "[build] i686-w64-mingw32 (release build for Windows; not run here)"
 	@cmake --build $(WIN32) -j $(JOBS)
 
@@ -135,17 +139,15 @@ prior-tuning: native
 fusion-tuning: native
 	@cmake --build $(NATIVE) --target fusion-tuning
 
-# The zip and installer for Windows users, from the i686 build. DIST_CMAKE_ARGS builds them for
-# another service host, in a tree of their own.
+# The zip and installer for Windows users (the panel, the service and its model), from the i686
+# build. DIST_CMAKE_ARGS builds them for another service host, in a tree of their own.
 DIST_CMAKE_ARGS ?=
 DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
 
-dist: deps
-	$(call configure,$(DIST_TREE),-DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
-	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 $(DIST_CMAKE_ARGS))
-	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel
-	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist
+dist: deps native
+	$(call configure,$(DIST_TREE),$(WIN32_ARGS) $(DIST_CMAKE_ARGS))
+	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/shape-gb2312.model
 
 # The recognition service as a Linux service: the program, its model, the systemd units and
 # the nginx configuration under PREFIX (in DESTDIR when given); and its Debian package.

@@ -1,40 +1,10 @@
 #include "candidate_reply.h"
 
-#include <iconv.h>
-
-#include <bitset>
 #include <cstdio>
-#include <memory>
+
+#include "gbk_coverage.h"
 
 namespace service {
-namespace {
-
-// Which BMP code points GBK encodes, asked of iconv once.
-std::bitset<0x10000> buildGbkCoverage() {
-    std::bitset<0x10000> covered;
-    iconv_t cd = iconv_open("GBK", "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return covered;
-    for (char32_t c = 0x80; c < 0x10000; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF)
-            continue;
-        unsigned char in[4] = {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8), 0,
-                               0};
-        char out[8];
-        char* inPtr = reinterpret_cast<char*>(in);
-        char* outPtr = out;
-        std::size_t inLeft = sizeof in, outLeft = sizeof out;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
-            inLeft == 0) {
-            covered.set(c);
-        }
-    }
-    iconv_close(cd);
-    return covered;
-}
-
-}  // namespace
 
 char32_t singleCodePoint(std::string_view s) {
     if (s.empty())
@@ -70,7 +40,7 @@ bool representableInGbk(char32_t c) {
         return true;
     if (c >= 0x10000)
         return false;
-    static const std::bitset<0x10000> coverage = buildGbkCoverage();
+    static const std::bitset<0x10000> coverage = gbkCoverage();
     return coverage.test(c);
 }
 

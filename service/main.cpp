@@ -9,8 +9,7 @@
 #include "command_line.h"
 #include "model_location.h"
 #include "posix_process.h"
-#include "recognizer.h"
-#include "server.h"
+#include "service_start.h"
 
 int main(int argc, char** argv) {
     using namespace service;
@@ -54,12 +53,6 @@ int main(int argc, char** argv) {
         }
         models = choice.modelPath;
     }
-    std::unique_ptr<Recognizer> recognizer =
-        models.empty() ? openDefaultRecognizer(models, error) : Recognizer::open(models, error);
-    if (!recognizer) {
-        std::cerr << program << ": " << error << "\n";
-        return 1;
-    }
     // Each connection holds a descriptor; a few more are the model, the log and the listener.
     constexpr std::size_t kSpareDescriptors = 32;
     std::size_t files = raiseOpenFileLimit(line.server.maxConnections + kSpareDescriptors);
@@ -69,13 +62,12 @@ int main(int argc, char** argv) {
                   << " connections (raise LimitNOFILE or ulimit -n for more)" << std::endl;
         line.server.maxConnections = usable;
     }
-    RecognitionServer server(*recognizer, line.server, std::cout);
-    if (!server.bind(error)) {
+    StartedService started;
+    if (!startService(line.server, models, std::cout, started, error)) {
         std::cerr << program << ": " << error << "\n";
         return 1;
     }
-    std::cout << "listening on " << line.server.host << ":" << server.port() << " (model " << models
-              << ", " << line.server.threads << " threads)" << std::endl;
+    RecognitionServer& server = *started.server;
 
     std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {

@@ -1,7 +1,5 @@
 #include "recognizer.h"
 
-#include <zinnia.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,21 +13,6 @@
 namespace service {
 namespace {
 
-// The tegaki models were trained on characters written in a 1000 x 1000 box.
-constexpr int kBox = 1000;
-
-// The non-empty strokes in the models' writing box.
-std::vector<std::vector<BoxPoint>> boxStrokes(const std::vector<PadStroke>& strokes, PadSize pad) {
-    std::vector<std::vector<BoxPoint>> box;
-    for (const PadStroke& stroke : strokes) {
-        if (stroke.empty())
-            continue;
-        box.emplace_back();
-        for (PadPoint p : stroke) box.back().push_back(padToBox(p, pad, kBox));
-    }
-    return box;
-}
-
 class IndexedRecognizer final : public Recognizer {
   public:
     explicit IndexedRecognizer(std::unique_ptr<IndexedModel> model) : model_(std::move(model)) {}
@@ -38,39 +21,12 @@ class IndexedRecognizer final : public Recognizer {
                                       PadSize pad) const override {
         if (count == 0)
             return {};
-        return model_->rank(characterFeatures(boxStrokes(strokes, pad), kBox, kBox), count);
+        return model_->rank(characterFeatures(boxStrokes(strokes, pad), kZinniaBox, kZinniaBox),
+                            count);
     }
 
   private:
     std::unique_ptr<IndexedModel> model_;
-};
-
-class ZinniaRecognizer final : public Recognizer {
-  public:
-    explicit ZinniaRecognizer(zinnia::Recognizer* engine) : engine_(engine) {}
-
-    std::vector<ScoredCandidate> rank(const std::vector<PadStroke>& strokes, std::size_t count,
-                                      PadSize pad) const override {
-        std::vector<ScoredCandidate> candidates;
-        std::vector<std::vector<BoxPoint>> box = boxStrokes(strokes, pad);
-        if (box.empty() || count == 0)
-            return candidates;
-        std::unique_ptr<zinnia::Character> character(zinnia::Character::create());
-        character->set_width(kBox);
-        character->set_height(kBox);
-        for (std::size_t id = 0; id < box.size(); ++id) {
-            for (BoxPoint b : box[id]) character->add(id, b.x, b.y);
-        }
-        std::unique_ptr<zinnia::Result> result(engine_->classify(*character, count));
-        if (!result)
-            return candidates;
-        for (std::size_t i = 0; i < result->size(); ++i)
-            candidates.push_back({result->value(i), result->score(i)});
-        return candidates;
-    }
-
-  private:
-    std::unique_ptr<zinnia::Recognizer> engine_;
 };
 
 }  // namespace
@@ -86,6 +42,17 @@ BoxPoint padToBox(PadPoint p, PadSize pad, int box) {
     return {place(p.x + offsetX), place(p.y + offsetY)};
 }
 
+std::vector<std::vector<BoxPoint>> boxStrokes(const std::vector<PadStroke>& strokes, PadSize pad) {
+    std::vector<std::vector<BoxPoint>> box;
+    for (const PadStroke& stroke : strokes) {
+        if (stroke.empty())
+            continue;
+        box.emplace_back();
+        for (PadPoint p : stroke) box.back().push_back(padToBox(p, pad, kZinniaBox));
+    }
+    return box;
+}
+
 std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::string& error) {
     if (isShapeModelFile(modelPath)) {
         ShapeModel shape;
@@ -97,26 +64,6 @@ std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::
     if (!model)
         return nullptr;
     return std::make_unique<IndexedRecognizer>(std::move(model));
-}
-
-std::unique_ptr<Recognizer> Recognizer::openWithZinnia(const std::string& modelPath,
-                                                       std::string& error) {
-    std::unique_ptr<zinnia::Recognizer> engine(zinnia::Recognizer::create());
-    if (!engine) {
-        error = "zinnia could not create a recognizer";
-        return nullptr;
-    }
-    if (!engine->open(modelPath.c_str())) {
-        const char* why = engine->what();
-        error = "cannot load the recognition model " + modelPath + ": " +
-                (why && *why ? why : "unreadable");
-        return nullptr;
-    }
-    if (engine->size() == 0) {
-        error = "the recognition model " + modelPath + " holds no characters";
-        return nullptr;
-    }
-    return std::make_unique<ZinniaRecognizer>(engine.release());
 }
 
 std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std::string& error) {

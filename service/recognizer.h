@@ -95,4 +95,9 @@ std::unique_ptr<Recognizer> fuseTrainedAndStock(std::shared_ptr<const Recognizer
 
 BoxPoint padToBox(PadPoint p, PadSize pad, int box);
 
+// The tegaki models were trained on characters written in a 1000 x 1000 box.
+constexpr int kZinniaBox = 1000;
+// The non-empty strokes in that box.
+std::vector<std::vector<BoxPoint>> boxStrokes(const std::vector<PadStroke>& strokes, PadSize pad);
+
 }  // namespace service

@@ -326,6 +326,16 @@ void ServerCore::accept() {
     });
 }
 
+// The common reasons in fixed words: on Windows the system's text is in the user's language and
+// code page, or missing ("Unknown error (10048)"), and users and tests read these.
+std::string bindFailureReason(const error_code& ec) {
+    if (ec == asio::error::address_in_use)
+        return "Address already in use";
+    if (ec == asio::error::access_denied)
+        return "Permission denied";
+    return ec.message();
+}
+
 }  // namespace
 
 struct RecognitionServer::State : ServerCore {
@@ -363,7 +373,7 @@ bool RecognitionServer::bind(std::string& error) {
     if (!ec)
         acceptor.listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
-        error = where + ec.message();
+        error = where + bindFailureReason(ec);
         acceptor.close(ec);
         return false;
     }

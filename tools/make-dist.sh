@@ -1,32 +1,55 @@
 #!/usr/bin/env bash
-# Packs the i686 panel for Windows users: a zip with the program and its README, and an NSIS
-# installer. usage: tools/make-dist.sh WIN32_BUILD_DIR OUT_DIR
+# Packs the i686 build for Windows users: the panel, the recognition service with its shape
+# model, and a README, as a zip and as an NSIS installer (one file).
+# usage: tools/make-dist.sh WIN32_BUILD_DIR OUT_DIR SHAPE_MODEL
+#   SHAPE_MODEL: the model the native build trained (build/native/model/shape-gb2312.model)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 win32=$1
-out=$2
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
 exe=$win32/app/HandwritingPanel.exe
-[ -f "$exe" ] || { echo "make-dist: $exe is missing; build it with 'make win32'" >&2; exit 1; }
+service=$win32/service/HandwritingService.exe
+model=${3:?usage: make-dist.sh WIN32_BUILD_DIR OUT_DIR SHAPE_MODEL}
+for f in "$exe" "$service" "$model"; do
+  [ -f "$f" ] || { echo "make-dist: $f is missing; 'make dist' builds it" >&2; exit 1; }
+done
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$win32/CMakeCache.txt"; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$win32/CMakeCache.txt")
 version=${version:-1.0.0}
 
 stage=$out/HandwritingPanel-$version
+zip_file=$out/HandwritingPanel-$version-win32.zip
+setup=$out/HandwritingPanel-$version-setup.exe
+size() { echo "$(du -k "$1" | cut -f1) KiB"; }
+
+# Packing the model takes most of a minute; `make test` asks for the release every run.
+inputs=("$exe" "$service" "$model" "$win32/CMakeCache.txt" "$top/packaging/README-Windows.txt"
+  "$top/packaging/installer.nsi" "$0")
+fresh=1
+for made in "$zip_file" "$setup"; do
+  [ -f "$made" ] || fresh=0
+  for f in "${inputs[@]}"; do [ "$made" -nt "$f" ] || fresh=0; done
+done
+if [ "$fresh" = 1 ]; then
+  echo "[dist] up to date: $zip_file ($(size "$zip_file")), $setup ($(size "$setup"))"
+  exit 0
+fi
+
 rm -rf "$stage" && mkdir -p "$stage"
-cp "$exe" "$stage/"
+cp "$exe" "$service" "$stage/"
+cp "$model" "$stage/shape-gb2312.model"
 # Windows users read this in Notepad: CR LF line ends and a UTF-8 byte order mark.
 sed -e "s/@SERVICE_HOST@/$(cache SERVICE_HOST)/" -e "s/@DICTIONARY_HOST@/$(cache DICTIONARY_HOST)/" \
   "$top/packaging/README-Windows.txt" | sed 's/$/\r/' | { printf '\xef\xbb\xbf'; cat; } \
   >"$stage/README-Windows.txt"
 
-zip_file=$out/HandwritingPanel-$version-win32.zip
 rm -f "$zip_file"
 (cd "$out" && zip -q -r "$(basename "$zip_file")" "$(basename "$stage")")
-echo "[dist] $zip_file"
+echo "[dist] $zip_file ($(size "$zip_file"))"
 
 if command -v makensis >/dev/null; then
-  setup=$out/HandwritingPanel-$version-setup.exe
   makensis -V2 -DVERSION="$version" -DSOURCE_DIR="$stage" -DOUT_FILE="$setup" \
     "$top/packaging/installer.nsi" >"$out/makensis.log" 2>&1 || { cat "$out/makensis.log"; exit 1; }
-  echo "[dist] $setup"
+  echo "[dist] $setup ($(size "$setup"))"
 fi

@@ -1,5 +1,6 @@
 // The service against clients that trickle, stall or come in crowds, and its stop: none of
 // them may keep it from answering everyone else.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -21,6 +22,23 @@ using std::chrono::milliseconds;
 namespace {
 
 const std::string kOrdinary = panelRequest("10a20a13a20a16a24");
+
+// Unoptimised and sanitised, parsing a thousand header lines a second takes the event thread
+// long enough to show; the bound there only tells an answer from a hang.
+#ifdef SANITIZED_BUILD
+constexpr milliseconds kSlowestAllowed{1000};
+#else
+constexpr milliseconds kSlowestAllowed{200};
+#endif
+
+std::size_t openDescriptors(pid_t pid) {
+    std::size_t count = 0;
+    if (DIR* fds = opendir(("/proc/" + std::to_string(pid) + "/fd").c_str())) {
+        while (readdir(fds)) ++count;
+        closedir(fds);
+    }
+    return count;
+}
 
 long residentKiB(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -76,7 +94,13 @@ TEST(SlowClients, AThousandDrippingClientsDelayNoOrdinaryRequestAndAreCutOffAtTh
     const auto deadline = milliseconds(4000);
     ServiceProcess service(SERVICE_BINARY, {"--threads", "4", "--timeout", "4000"});
     ASSERT_TRUE(service.running()) << service.output();
-    ASSERT_EQ(statusOf(exchange(service.port(), kOrdinary)), 200);
+    // What an ordinary request costs alone, for the record.
+    Clock::duration alone{};
+    for (int i = 0; i < 5; ++i) {
+        auto start = Clock::now();
+        ASSERT_EQ(statusOf(exchange(service.port(), kOrdinary)), 200);
+        alone = std::max(alone, Clock::now() - start);
+    }
     long before = residentKiB(service.pid());
 
     auto connected = Clock::now();
@@ -90,7 +114,9 @@ TEST(SlowClients, AThousandDrippingClientsDelayNoOrdinaryRequestAndAreCutOffAtTh
         }
     });
 
-    std::this_thread::sleep_for(milliseconds(300));
+    // Once all are accepted, so that what is measured is their dripping, not their arrival.
+    for (int i = 0; i < 100 && openDescriptors(service.pid()) < slow.size(); ++i)
+        std::this_thread::sleep_for(milliseconds(50));
     Clock::duration slowest{};
     int answered = 0;
     for (int i = 0; i < 20; ++i) {
@@ -102,12 +128,14 @@ TEST(SlowClients, AThousandDrippingClientsDelayNoOrdinaryRequestAndAreCutOffAtTh
     }
     long during = residentKiB(service.pid());
     std::printf(
-        "slowest of 20 ordinary requests: %.1f ms; resident %ld KiB before, %ld KiB with %zu "
-        "slow clients\n",
-        std::chrono::duration<double, std::milli>(slowest).count(), before, during, slow.size());
+        "slowest of 20 ordinary requests: %.1f ms (alone %.1f ms); resident %ld KiB "
+        "before, %ld KiB with %zu slow clients\n",
+        std::chrono::duration<double, std::milli>(slowest).count(),
+        std::chrono::duration<double, std::milli>(alone).count(), before, during, slow.size());
     EXPECT_EQ(answered, 20);
-    EXPECT_LT(slowest, milliseconds(200))
-        << std::chrono::duration_cast<milliseconds>(slowest).count() << " ms";
+    EXPECT_LT(slowest, kSlowestAllowed)
+        << std::chrono::duration_cast<milliseconds>(slowest).count() << " ms, alone "
+        << std::chrono::duration_cast<milliseconds>(alone).count() << " ms";
     EXPECT_LT(during - before, 32 * 1024) << before << " KiB before, " << during << " during";
 
     // Dripping a line a second does not buy more time than the deadline.

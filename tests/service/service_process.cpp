@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -54,7 +55,23 @@ bool readSome(int fd, std::string& into, int timeoutMs) {
 
 }  // namespace
 
-ServiceProcess::ServiceProcess(const std::string& binary, const std::vector<std::string>& extra) {
+std::string serviceUnderTest(const std::string& builtIn) {
+    const char* launcher = std::getenv("SERVICE_UNDER_TEST");
+    return launcher && *launcher ? launcher : builtIn;
+}
+
+bool stopsWithCommand() {
+    const char* command = std::getenv("SERVICE_STOP_COMMAND");
+    return command && *command;
+}
+
+std::string servicePath(const std::string& path) {
+    const char* prefix = std::getenv("SERVICE_PATH_PREFIX");
+    return (prefix ? prefix : "") + path;
+}
+
+ServiceProcess::ServiceProcess(const std::string& binary, const std::vector<std::string>& extra)
+    : binary_(binary) {
     std::vector<std::string> arguments = {"--listen", "127.0.0.1", "--port", "0"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     pid_ = spawn(binary, arguments, outFd_);
@@ -95,8 +112,12 @@ bool ServiceProcess::alive() {
 int ServiceProcess::terminate(std::chrono::milliseconds patience, int signalNumber) {
     if (pid_ <= 0)
         return -1;
-    kill(pid_, signalNumber);
     auto deadline = Clock::now() + patience;
+    if (stopsWithCommand() && port_ > 0)
+        runToEnd(binary_, {std::getenv("SERVICE_STOP_COMMAND"), "--port", std::to_string(port_)},
+                 patience);
+    else
+        kill(pid_, signalNumber);
     int status = 0;
     while (Clock::now() < deadline) {
         readAvailable(20);

@@ -22,7 +22,7 @@ class ServiceProcess {
     pid_t pid() const { return pid_; }
     bool alive();
     // Sends the signal (SIGTERM by default) and waits; the exit status, or -1 when it had to be
-    // killed.
+    // killed. A service that stops on a command instead (stopsWithCommand()) is sent that.
     int terminate(std::chrono::milliseconds patience = std::chrono::milliseconds(5000),
                   int signalNumber = 15);
     // Everything the service printed so far (its log).
@@ -30,11 +30,22 @@ class ServiceProcess {
 
   private:
     void readAvailable(int timeoutMs);
+    std::string binary_;
     pid_t pid_ = -1;
     int outFd_ = -1;
     int port_ = -1;
     std::string output_;
 };
+
+// The service under test: SERVICE_UNDER_TEST from the environment (a launcher that runs the
+// Windows service under Wine), else `builtIn`.
+std::string serviceUnderTest(const std::string& builtIn);
+// True when the service under test is stopped with `--stop --port N` rather than a signal
+// (SERVICE_STOP_COMMAND=--stop in the environment: the Windows service).
+bool stopsWithCommand();
+// A file path as the service under test names it: the Windows service under Wine reaches the
+// Linux file system through drive Z: (SERVICE_PATH_PREFIX=Z: in the environment).
+std::string servicePath(const std::string& path);
 
 // Result of running a program to its end: exit status and everything it wrote.
 struct Finished {

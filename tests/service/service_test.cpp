@@ -1,6 +1,8 @@
 // The service as the panel meets it: the real program on a loopback port, raw requests in the
 // panel's exact form, replies cut by the panel's rules.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -53,11 +55,14 @@ hanzi::PadRecording writeCharacter(const std::string& utf8) {
     return hanzi::writeOnPad(hanzi::mediansToPadPath(medians));
 }
 
+// The service program of this build, or the one the environment names (the Windows service).
+const std::string kService = serviceUnderTest(SERVICE_BINARY);
+
 class Service : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         service = std::make_unique<ServiceProcess>(
-            SERVICE_BINARY, std::vector<std::string>{"--threads", "4", "--timeout", "1000"});
+            kService, std::vector<std::string>{"--threads", "4", "--timeout", "1000"});
     }
     static void TearDownTestSuite() { service.reset(); }
     void SetUp() override { ASSERT_TRUE(service->running()) << service->output(); }
@@ -252,7 +257,7 @@ TEST_F(Service, ManyClientsAtOnceAreAllAnswered) {
 }
 
 TEST(ServiceProgram, LogsOneLinePerRequestAndStopsCleanlyOnSigterm) {
-    ServiceProcess service(SERVICE_BINARY);
+    ServiceProcess service(kService);
     ASSERT_TRUE(service.running()) << service.output();
     exchange(service.port(), panelRequest("10a20a13a20a16a24"));
     exchange(
@@ -268,31 +273,53 @@ TEST(ServiceProgram, LogsOneLinePerRequestAndStopsCleanlyOnSigterm) {
 }
 
 TEST(ServiceProgram, StopsCleanlyOnSigintToo) {
-    ServiceProcess service(SERVICE_BINARY);
+    if (stopsWithCommand())
+        GTEST_SKIP() << "this service is stopped by its stop command, not by signals";
+    ServiceProcess service(kService);
     ASSERT_TRUE(service.running()) << service.output();
     EXPECT_EQ(service.terminate(std::chrono::milliseconds(5000), SIGINT), 0);
     EXPECT_NE(service.output().find("stopped"), std::string::npos);
 }
 
+// Taken by another program: the service says so and exits non-zero.
 TEST(ServiceProgram, ATakenPortIsReportedAndExitsNonZero) {
-    ServiceProcess first(SERVICE_BINARY);
-    ASSERT_TRUE(first.running());
-    Finished second =
-        runToEnd(SERVICE_BINARY, {"--listen", "127.0.0.1", "--port", std::to_string(first.port())});
+    int holder = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(holder, 4), 0);
+    ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::string port = std::to_string(ntohs(address.sin_port));
+    Finished second = runToEnd(kService, {"--listen", "127.0.0.1", "--port", port});
+    close(holder);
     EXPECT_NE(second.status, 0);
-    EXPECT_NE(second.output.find("cannot listen on 127.0.0.1:" + std::to_string(first.port())),
-              std::string::npos)
+    EXPECT_NE(second.output.find("cannot listen on 127.0.0.1:" + port), std::string::npos)
         << second.output;
     EXPECT_NE(second.output.find("in use"), std::string::npos) << second.output;
 }
 
+// A second copy on a port the service already serves leaves, and the first serves on.
+TEST(ServiceProgram, ASecondCopyOnTheSamePortLeavesAndTheFirstServesOn) {
+    ServiceProcess first(kService);
+    ASSERT_TRUE(first.running()) << first.output();
+    Finished second =
+        runToEnd(kService, {"--listen", "127.0.0.1", "--port", std::to_string(first.port())});
+    EXPECT_NE(second.status, 0) << second.output;
+    EXPECT_TRUE(first.alive());
+    EXPECT_EQ(statusOf(exchange(first.port(), panelRequest("10a20a13a20a16a24"))), 200);
+}
+
 // By default the shape model is loaded; --model loads the one named alone.
 TEST(ServiceProgram, StartLineNamesTheModelsInUse) {
-    const std::string stock = "/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model";
-    ServiceProcess shape(SERVICE_BINARY);
+    const std::string stock =
+        servicePath("/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model");
+    ServiceProcess shape(kService);
     ASSERT_TRUE(shape.running()) << shape.output();
     EXPECT_NE(shape.output().find("shape-gb2312.model, "), std::string::npos) << shape.output();
-    ServiceProcess alone(SERVICE_BINARY, {"--model", stock});
+    ServiceProcess alone(kService, {"--model", stock});
     ASSERT_TRUE(alone.running()) << alone.output();
     EXPECT_NE(alone.output().find("(model " + stock + ", "), std::string::npos) << alone.output();
 }
@@ -309,8 +336,8 @@ TEST(ServiceProgram, AnUnloadableModelIsReportedAndExitsNonZero) {
     close(cutFd);
     close(fd);
     for (std::string model :
-         {std::string("/nonexistent/model"), std::string(path), std::string(cut)}) {
-        Finished run = runToEnd(SERVICE_BINARY, {"--port", "0", "--model", model});
+         {servicePath("/nonexistent/model"), servicePath(path), servicePath(cut)}) {
+        Finished run = runToEnd(kService, {"--port", "0", "--model", model});
         EXPECT_NE(run.status, 0) << model;
         EXPECT_NE(run.output.find("cannot load the recognition model " + model), std::string::npos)
             << run.output;
@@ -320,14 +347,14 @@ TEST(ServiceProgram, AnUnloadableModelIsReportedAndExitsNonZero) {
 }
 
 TEST(ServiceProgram, HelpAndBadArguments) {
-    Finished help = runToEnd(SERVICE_BINARY, {"--help"});
+    Finished help = runToEnd(kService, {"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--listen", "--port", "--model", "--threads"})
         EXPECT_NE(help.output.find(option), std::string::npos);
-    Finished version = runToEnd(SERVICE_BINARY, {"--version"});
+    Finished version = runToEnd(kService, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.output.rfind("handwriting-service 1.", 0), 0u) << version.output;
-    Finished bad = runToEnd(SERVICE_BINARY, {"--port", "http"});
+    Finished bad = runToEnd(kService, {"--port", "http"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.output.find("--port"), std::string::npos);
 }

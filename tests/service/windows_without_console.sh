@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The Windows service started the way log-on and the Start menu start it, with no console:
+#  1. its port taken by another program, it says so in one message box (what happened, what to
+#     do, the system's reason), logs it, and ends once the box is dismissed, no second box;
+#  2. a second copy on a port the first serves leaves quietly (no box) and logs why, and the
+#     first serves on.
+#
+# usage: windows_without_console.sh InspectWindows.exe HandwritingService.exe
+set -euo pipefail
+GUI_INSPECTOR=$1
+service=$2
+. "$WINE_HARNESS_DIR/gui-lib.sh"
+gui_init
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+port_open() { python3 -c 'import socket,sys; s=socket.socket(); sys.exit(0 if s.connect_ex(("127.0.0.1",int(sys.argv[1])))==0 else 1)' "$1"; }
+# `start` runs the program through the shell, as Explorer does: no console, no output handles.
+start_detached() { wine start /unix "$service" "$@" </dev/null >>"$GUI_DIR/start.out" 2>&1; }
+log_file() { find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/HandwritingPanel/service.log' | head -1; }
+box_open() { gui_inspect --class '#32770' --title 手写识别服务; }
+
+# 1. A port held by another program.
+port=$(free_port)
+python3 -c 'import socket,sys,time; s=socket.socket(); s.bind(("127.0.0.1",int(sys.argv[1]))); s.listen(1); time.sleep(120)' "$port" &
+holder=$!
+trap 'kill $holder 2>/dev/null || true; gui_cleanup' EXIT
+gui_wait_until port_open "$port" || gui_fail "the port holder did not listen"
+start_detached --port "$port"
+gui_wait_until box_open || gui_fail "no message box for the taken port $port"
+text=$(gui_child_text class=Static id=65535)
+assert_match "^手写识别服务无法在 127\.0\.0\.1:$port 上接收请求" "$text" "the box says what happened"
+assert_match '请关闭该程序.*启动识别服务' "$text" "the box says what to do"
+assert_match "cannot listen on 127\.0\.0\.1:$port: Address already in use" "$text" "the box gives the reason"
+gui_screenshot service-port-taken-box >/dev/null
+gui_inspect --class '#32770' --title 手写识别服务 --post-key 0D >/dev/null
+gui_wait_gone --class '#32770' --title 手写识别服务 || gui_fail "the box stayed after Enter"
+sleep 2
+box_open && gui_fail "a second message box appeared"
+assert_log "$(log_file)" "cannot listen on 127\.0\.0\.1:$port: Address already in use" "the log"
+gui_pass "a taken port is told in one message box, logged, and the service ends"
+
+# 2. A second copy beside a running one.
+port=$(free_port)
+gui_start "$service" --port "$port"
+first=$GUI_PID
+gui_wait_until port_open "$port" || gui_fail "the first copy does not listen on $port"
+start_detached --port "$port"
+assert_log "$(log_file)" "another copy of the service is already running on port $port" "the log"
+box_open && gui_fail "the second copy showed a message box"
+kill -0 "$first" 2>/dev/null && port_open "$port" || gui_fail "the first copy stopped serving"
+gui_pass "a second copy leaves quietly and logs why; the first serves on"
