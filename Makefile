@@ -70,25 +70,30 @@ win64: deps native
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-x86_64-w64-mingw32.cmake \
 	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/x86_64-w64-mingw32 \
 	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/win/harness/wine-run.sh \
-	  -DNATIVE_BINARY_DIR=$(NATIVE) -DTEST_PREFIX=win/)
+	  -DNATIVE_BINARY_DIR=$(NATIVE) -DTEST_PREFIX=win64/)
 	@echo "[build] x86_64-w64-mingw32"
 	@cmake --build $(WIN64) -j $(JOBS)
 
 # The release tree; `make dist` configures it with the same arguments. NATIVE_BINARY_DIR gives the
-# Windows service the shape model the native build trained.
+# Windows service the shape model the native build trained. Its tests run under the
+# 32-bit-capable Wine of the Debian root that the dependency script makes (WoW64: the host's
+# Wine runs 64-bit programs only).
+WINE_ROOT := $(BUILD)/wine-root
 WIN32_ARGS := -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
 	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/i686-w64-mingw32 -DNATIVE_BINARY_DIR=$(NATIVE)
+WIN32_TEST_ARGS := -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/win/harness/wine-run.sh \
+	  -DTEST_PREFIX=win32/ -DWINE_ROOT=$(WINE_ROOT)
 
 win32: deps native
-	$(call configure,$(WIN32),$(WIN32_ARGS))
-	@echo "[build] i686-w64-mingw32 (release build for Windows; not run here)"
+	$(call configure,$(WIN32),$(WIN32_ARGS) $(WIN32_TEST_ARGS))
+	@echo "[build] i686-w64-mingw32 (the release build; tested under the root's Wine)"
 	@cmake --build $(WIN32) -j $(JOBS)
 
 # One ctest run over every build's tests, so its summary is the last word of `make test`.
 $(BUILD)/CTestTestfile.cmake: Makefile
 	@mkdir -p $(BUILD)
-	@printf 'subdirs("native-asan")\nsubdirs("native")\nsubdirs("win64")\n' > $@
+	@printf 'subdirs("native-asan")\nsubdirs("native")\nsubdirs("win64")\nsubdirs("win32")\n' > $@
 
 # Benchmarks print numbers (accuracy, latency, requests per second, memory); they judge nothing.
 bench: native
@@ -144,8 +149,11 @@ fusion-tuning: native
 DIST_CMAKE_ARGS ?=
 DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
 
+# (The i686 test tree is configured exactly as `make win32` does, so the two never reconfigure
+# it back and forth.)
 dist: deps native
-	$(call configure,$(DIST_TREE),$(WIN32_ARGS) $(DIST_CMAKE_ARGS))
+	$(call configure,$(DIST_TREE),$(WIN32_ARGS) \
+	  $(if $(strip $(DIST_CMAKE_ARGS)),$(DIST_CMAKE_ARGS),$(WIN32_TEST_ARGS)))
 	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service
 	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/shape-gb2312.model
 

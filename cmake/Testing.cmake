@@ -3,8 +3,10 @@
 #   add_unit_test(NAME name SOURCES a.cpp ... LIBS lib ...)
 #       native GoogleTest suite (label "unit"); runs in the plain and the sanitizer build.
 #   add_win_test(NAME name SOURCES a.cpp ... LIBS lib ... [GUI])
-#       Windows GoogleTest suite, run under wine64 through CMAKE_CROSSCOMPILING_EMULATOR
-#       (label "win"). GUI suites share one virtual desktop, so they never run at once.
+#       Windows GoogleTest suite, run under Wine through CMAKE_CROSSCOMPILING_EMULATOR
+#       (label "win"). GUI suites of one build share its virtual desktop, so they never run at
+#       once. Each build has a session and a desktop of its own (named after TEST_PREFIX), so
+#       the two Windows builds' tests may run side by side in one ctest run.
 #   add_win_script_test(NAME name SCRIPT path [ARGS ...] [DEPENDS target ...] [LABELS ...]
 #                       [LOCKS resource ...] [SKIP_CODE n])
 #       a shell script that drives Windows programs under Wine and Xvfb (label "win" or as given);
@@ -20,6 +22,8 @@ function(add_unit_test)
 endfunction()
 
 set(WINE_HARNESS_DIR ${CMAKE_SOURCE_DIR}/tests/win/harness)
+set(WINE_SESSION_FIXTURE ${TEST_PREFIX}wine_session)
+set(WINE_DESKTOP_LOCK ${TEST_PREFIX}wine_desktop)
 
 function(add_win_test)
   cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
@@ -28,9 +32,9 @@ function(add_win_test)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS win TIMEOUT 300
-      FIXTURES_REQUIRED wine_session)
+      FIXTURES_REQUIRED ${WINE_SESSION_FIXTURE})
     if(T_GUI)
-      set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES RESOURCE_LOCK wine_desktop)
+      set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES RESOURCE_LOCK ${WINE_DESKTOP_LOCK})
     endif()
   endif()
 endfunction()
@@ -44,14 +48,14 @@ function(add_win_script_test)
   if(T_LABELS)
     set(labels ${T_LABELS})
   endif()
-  set(locks wine_desktop ${T_LOCKS})
+  set(locks ${WINE_DESKTOP_LOCK} ${T_LOCKS})
   set(exe_args)
   foreach(dep IN LISTS T_DEPENDS)
     list(APPEND exe_args "$<TARGET_FILE:${dep}>")
   endforeach()
   add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND bash ${T_SCRIPT} ${exe_args} ${T_ARGS})
   set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS "${labels}" TIMEOUT 600
-    FIXTURES_REQUIRED wine_session RESOURCE_LOCK "${locks}"
+    FIXTURES_REQUIRED ${WINE_SESSION_FIXTURE} RESOURCE_LOCK "${locks}"
     ENVIRONMENT "WINE_BUILD_DIR=${CMAKE_BINARY_DIR};WINE_HARNESS_DIR=${WINE_HARNESS_DIR}")
   if(T_SKIP_CODE)
     set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES SKIP_RETURN_CODE ${T_SKIP_CODE})

@@ -23,8 +23,9 @@ packages=(
   googletest libgtest-dev libjpeg-dev
   # Windows cross toolchains (posix thread model: GoogleTest needs std::mutex)
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  # running and driving the Windows programs
+  # running and driving the Windows programs (debootstrap: the Debian root with Wine 10 below)
   wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-dejavu-core fonts-wqy-microhei locales
+  debootstrap
   # apt-get source for the cross-built libjpeg-turbo
   dpkg-dev
   # recognition service
@@ -137,6 +138,76 @@ cross_build() { # triplet
 
 cross_build x86_64-w64-mingw32
 cross_build i686-w64-mingw32
+
+# ---------------------------------------------------------------------------------------------
+# A Debian root with a Wine that runs 32-bit Windows programs, for the tests of the i686 (release)
+# build: Debian 12's Wine runs 64-bit programs only on these machines (no 32-bit Linux code
+# runs here). Debian unstable's Wine 10 ships the i386-windows libraries in its amd64 libwine
+# and runs them through WoW64, inside the 64-bit process. Its dependencies come from unstable
+# too; the root itself is trixie. Rebuilt only when this recipe changes.
+wine_root=$build_root/wine-root
+wine_root_recipe="trixie minbase; unstable: wine=10.0~repack-12 wine64=10.0~repack-12+b1 libwine=10.0~repack-12+b1; fonts-wqy-microhei locales zh_CN.UTF-8"
+
+# The Debian mirror this machine's own apt sources use (the archive reachable from here).
+debian_mirror() {
+  local uri
+  uri=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null | sed -n 's/^URIs: *//p' |
+    tr ' ' '\n' | grep -E '/debian/?$' | head -1) || true
+  if [ -z "$uri" ]; then
+    uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+      awk '$1 == "deb" && $2 ~ /\/debian\/?$/ {print $2; exit}') || true
+  fi
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
+# Runs a command in the root being made, with /proc and /dev mounted in a namespace of its own.
+in_new_root() { # dir command...
+  local dir=$1
+  shift
+  as_root unshare --mount --propagation private -- bash -c \
+    'mount -t proc proc "$1/proc" && mount --rbind /dev "$1/dev" && d=$1 && shift && exec chroot "$d" "$@"' \
+    in-root "$dir" /usr/bin/env DEBIAN_FRONTEND=noninteractive PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+
+make_wine_root() {
+  local tmp=$wine_root.new mirror started=$SECONDS
+  mirror=$(debian_mirror)
+  as_root rm -rf "$tmp"
+  say "making the Debian root for the i686 tests in $wine_root (from $mirror; a few minutes, once)"
+  say "  1/3 debootstrap trixie (about a minute; log $build_root/wine-root.log)"
+  if ! as_root debootstrap --variant=minbase trixie "$tmp" "$mirror" >"$build_root/wine-root.log" 2>&1; then
+    tail -20 "$build_root/wine-root.log" >&2
+    say "debootstrap failed; see $build_root/wine-root.log"
+    exit 1
+  fi
+  echo "deb $mirror unstable main" | as_root tee "$tmp/etc/apt/sources.list.d/unstable.list" >/dev/null
+  # unstable only for what is asked of it by name (-t below); its Release file may have expired.
+  printf 'Package: *\nPin: release a=unstable\nPin-Priority: 100\n' |
+    as_root tee "$tmp/etc/apt/preferences.d/unstable" >/dev/null
+  say "  2/3 Wine 10 from unstable, a CJK font, the zh_CN.UTF-8 locale (about a minute)"
+  if ! { in_new_root "$tmp" apt-get -o Acquire::Check-Valid-Until=false update -q &&
+    in_new_root "$tmp" apt-get -o Acquire::Check-Valid-Until=false install -y -q \
+      --no-install-recommends -t unstable wine=10.0~repack-12 wine64=10.0~repack-12+b1 \
+      libwine=10.0~repack-12+b1 fonts-wqy-microhei locales; } >>"$build_root/wine-root.log" 2>&1; then
+    tail -20 "$build_root/wine-root.log" >&2
+    say "installing Wine in the root failed; see $build_root/wine-root.log"
+    exit 1
+  fi
+  say "  3/3 the locale, and dropping the package cache"
+  as_root sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' "$tmp/etc/locale.gen"
+  in_new_root "$tmp" locale-gen >>"$build_root/wine-root.log" 2>&1
+  in_new_root "$tmp" apt-get clean
+  echo "$wine_root_recipe" | as_root tee "$tmp/.recipe" >/dev/null
+  as_root rm -rf "$wine_root"
+  as_root mv "$tmp" "$wine_root"
+  say "the Debian root with $(in_new_root "$wine_root" wine --version 2>/dev/null) is ready ($((SECONDS - started)) s)"
+}
+
+if [ "$(cat "$wine_root/.recipe" 2>/dev/null)" != "$wine_root_recipe" ]; then
+  make_wine_root
+else
+  say "Debian root with Wine 10 for the i686 tests: present"
+fi
 
 # Stroke centre lines of the hanzi, used to synthesise the pad's stroke text in the service's
 # tests and benchmarks. Pinned so that accuracy figures stay comparable between runs.

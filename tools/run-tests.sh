@@ -12,5 +12,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 rc=$?
 # A test run that was cut short must not leave Xvfb or wineserver behind (silently: ctest's
 # summary stays the last word).
-WINE_BUILD_DIR=$build/win64 bash "$(dirname "$0")/../tests/win/harness/session.sh" stop >/dev/null 2>&1 || true
+for tree in win64 win32; do
+    WINE_BUILD_DIR=$build/$tree bash "$(dirname "$0")/../tests/win/harness/session.sh" stop >/dev/null 2>&1 || true
+done
 exit $rc

@@ -200,7 +200,7 @@ gui_center() {
 # moment; the one that holds program windows (X children) is the live one.
 gui_desktop_window() {
     local id n best="" most=-1
-    for id in $(xdotool search --name ' - Wine desktop$' 2>/dev/null); do
+    for id in $(xdotool search --name "$WINE_DESKTOP_TITLE" 2>/dev/null); do
         n=$(xwininfo -children -id "$id" 2>/dev/null | sed -n 's/^ *\([0-9]\+\) child.*/\1/p')
         if [ "${n:-0}" -gt "$most" ]; then
             most=${n:-0}
@@ -295,7 +295,7 @@ gui_keyboard_ready() {
 gui_x_state() {
     local id
     echo "X focus: $(xdotool getwindowfocus 2>/dev/null || echo none)"
-    for id in $(xdotool search --name ' - Wine desktop$' 2>/dev/null); do
+    for id in $(xdotool search --name "$WINE_DESKTOP_TITLE" 2>/dev/null); do
         echo "desktop window $id: $(xwininfo -children -id "$id" 2>/dev/null | grep -c '^ *0x') X children"
     done
 }

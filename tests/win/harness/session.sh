@@ -63,6 +63,17 @@ write_settings() {
         # the windows of the program under test.
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1920x1080"\r\n\r\n'
+        # A program that crashes ends with a backtrace on its standard error, rather than
+        # waiting on a crash dialog nobody sees until its test times out.
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+        # Wine 10's debugger hangs on a 32-bit program (WoW64): there a crash ends the program
+        # at once, with the fault's line on its standard error.
+        if [ -n "${WINE_ROOT:-}" ]; then
+            for view in "" "\\Wow6432Node"; do
+                printf '[HKEY_LOCAL_MACHINE\\Software%s\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n' "$view"
+                printf '"Debugger"="no-debugger.exe %%ld %%ld"\r\n"Auto"="1"\r\n\r\n'
+            done
+        fi
         # Faces that programs and the system ask for by name resolve to the installed CJK font.
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
         for face in "宋体" "SimSun" "新宋体" "NSimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
@@ -114,7 +125,7 @@ start_keeper() {
     wine "$keeper" </dev/null >"$logs/keeper.log" 2>&1 9>&- &
     echo $! >"$logs/keeper.pid"
     for ((i = 0; i < 600; i++)); do
-        if xwininfo -root -tree 2>/dev/null | grep -q ' - Wine desktop"'; then
+        if [ -n "$(xdotool search --name "$WINE_DESKTOP_TITLE" 2>/dev/null)" ]; then
             return 0
         fi
         sleep 0.1
@@ -123,19 +134,8 @@ start_keeper() {
     exit 1
 }
 
-# The prefix's own server holds its folder open; other sessions' servers do not.
 wineserver_alive() {
-    local proc
-    for proc in /proc/[0-9]*; do
-        case $(cat "$proc/comm" 2>/dev/null) in
-        wineserver*)
-            if find "$proc/fd" -maxdepth 1 -lname "$WINEPREFIX" 2>/dev/null | grep -q .; then
-                return 0
-            fi
-            ;;
-        esac
-    done
-    return 1
+    [ -n "$(wineserver_pids "$WINEPREFIX")" ]
 }
 
 stop_session() {
@@ -178,6 +178,8 @@ start)
     # Whatever is left of an earlier session (a killed run, a reboot) goes first.
     rm -f "$logs/ready"
     stop_session
+    # Later commands on this folder (a stop without the caller's environment) use the same Wine.
+    if [ -n "${WINE_ROOT:-}" ]; then echo "$WINE_ROOT" >"$logs/wine-root"; else rm -f "$logs/wine-root"; fi
     start_xvfb
     prepare_prefix
     # A persistent wineserver keeps the start-up of each test program short.

@@ -20,19 +20,8 @@ in_second() { (WINE_BUILD_DIR=$second && . "$WINE_HARNESS_DIR/wine-env.sh" && "$
 second_stop() { WINE_BUILD_DIR=$second bash "$session" stop >/dev/null 2>&1 || true; }
 xvfb_pid() { cat "$1/wine-session/xvfb.pid"; }
 
-# The wineserver processes that serve a prefix (they hold the prefix folder open).
-servers_of() {
-    local proc
-    for proc in /proc/[0-9]*; do
-        case $(cat "$proc/comm" 2>/dev/null) in
-        wineserver*)
-            if find "$proc/fd" -maxdepth 1 -lname "$1" 2>/dev/null | grep -q .; then
-                echo "${proc#/proc/}"
-            fi
-            ;;
-        esac
-    done
-}
+# The wineserver processes that serve a prefix (wine-env.sh's wineserver_pids).
+servers_of() { wineserver_pids "$1"; }
 
 trap 'second_stop; gui_cleanup' EXIT
 
