@@ -7,6 +7,7 @@
 // the Windows layer.
 
 #include <cstdint>
+#include <map>
 
 #include "text/text_operations.h"
 
@@ -16,6 +17,9 @@ using WindowHandle = std::uintptr_t;
 struct PanelState {
     // Pieces of the last recognition reply after splitting.
     Array<Text> replyPieces;
+    // The caption each reply piece decoded to, so that a piece is evaluated only once: it
+    // grows with the distinct candidates ever seen, the script engine with every evaluation.
+    std::map<Text, Text> decodedPieces;
     // Scratch: the latest GetForegroundWindow result, and what SetForegroundWindow is given.
     WindowHandle foregroundWindow = 0;
     // The last foreground window that is not the panel's own: receives committed characters.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "app/foreground_tracking.h"
 #include "app/panel_form.h"
 #include "app/panel_trace.h"
@@ -69,8 +71,14 @@ class PanelRecognitionHost final : public WritingPadHost,
 
     // CandidateCells.
     void setCandidateCaption(int index, const Text& caption) override {
+        if (heldCaptions_) {
+            heldCaptions_->push_back({&candidateButton(index), caption});
+            return;
+        }
         candidateButton(index).setCaption(caption);
     }
+    // While held, the captions are collected instead of set; the holder sets them together.
+    void holdCaptions(std::vector<ui::CaptionChange>* held) { heldCaptions_ = held; }
 
     // ReplyHost (evaluate() comes from ScriptControlEvaluator).
     ByteString receivedData() override {
@@ -88,11 +96,23 @@ class PanelRecognitionHost final : public WritingPadHost,
 
   private:
     static constexpr COLORREF kPadBackground = 0x00F7F7F7;
+    std::vector<ui::CaptionChange>* heldCaptions_ = nullptr;
 };
 
 PanelRecognitionHost& host() {
     static PanelRecognitionHost instance;
     return instance;
+}
+
+// Runs a handler that fills the candidate cells, and paints the cells it changed in one pass
+// when it is done, instead of once a cell.
+template <class Handler>
+void withCellsPaintedTogether(Handler handler) {
+    std::vector<ui::CaptionChange> captions;
+    host().holdCaptions(&captions);
+    handler();
+    host().holdCaptions(nullptr);
+    ui::TextLabel::setCaptions(captions);
 }
 
 // Mouse positions are the unsigned words of the mouse message.
@@ -171,11 +191,11 @@ void onPointerOffPad(int /*x*/, int /*y*/, int keys) {
 }
 
 void onReplyData() {
-    onReplyData(panelState, host());
+    withCellsPaintedTogether([] { onReplyData(panelState, host()); });
     tracePanel("reply pieces=%d", panelState.replyPieces.count());
 }
 
 void clearPad() {
-    clearPad(panelState, host());
+    withCellsPaintedTogether([] { clearPad(panelState, host()); });
     tracePanel("cleared");
 }

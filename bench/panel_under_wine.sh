@@ -13,7 +13,9 @@
 #  - the service's own time for those final requests (its log line for the last request of each
 #    character), p50 and max;
 #  - the panel's working set as Windows reports it (GetProcessMemoryInfo, through InspectWindows
-#    --memory) after start-up and after the characters, and the VmRSS of its Wine process.
+#    --memory) after start-up and after the characters, and the VmRSS of its Wine process; the
+#    growth of both per 100 characters, from start-up and after the first 10 characters (which
+#    touch the code, fonts and caches of the road for the first time: a one-off, not a rate).
 # Progress every 10 characters; the work folder (trace, service log, target log) is kept under
 # $WINE_BUILD_DIR/gui-tests/panel_under_wine. It starts the Wine session of the build when it is
 # not running and stops it at the end.
@@ -168,6 +170,7 @@ commits() { grep -c '^text	' "$log" || true; }
 clears() { grep -c ' cleared$' "$trace" || true; }
 
 latencies=() sent_at_pen_up=() service_ms=() misses=0
+warm_up=10 ws_warm= rss_warm=
 say "writing $total characters (${characters[*]} in turn)"
 for ((i = 0; i < total; i++)); do
     character=${characters[i % ${#characters[@]}]}
@@ -197,7 +200,11 @@ for ((i = 0; i < total; i++)); do
     gui_wait_until eval '[ "$(commits)" -gt "$commits_before" ] && [ "$(clears)" -gt "$clears_before" ]' ||
         gui_fail "character $((i + 1)) ($character) was not committed"
     if (((i + 1) % 10 == 0)); then
-        read -r ws _ <<<"$(memory_now)"
+        read -r ws _ rss _ <<<"$(memory_now)"
+        # The first characters touch the road's code and caches for the first time.
+        if ((i + 1 == warm_up)); then
+            ws_warm=$ws rss_warm=$rss
+        fi
         say "$((i + 1))/$total characters, $((SECONDS - bench_started)) s, last pen-up -> final" \
             "candidates $latency ms, working set $((ws / 1024)) KiB"
     fi
@@ -229,3 +236,12 @@ printf '  %-44s %16s %18s\n' "VmRSS of the Wine process (Linux)" "$(mib "$rss_st
 printf '  %-44s %16s %18s\n' "  of which anonymous (RssAnon)" "$(mib "$anon_start")" "$(mib "$anon_end")"
 printf '  %-44s %16s %18s\n' "  of which mapped files (RssFile)" "$(mib "$file_start")" "$(mib "$file_end")"
 printf '  %-44s %16s %18s\n' "VmHWM of the Wine process (Linux)" "$(mib "$hwm_start")" "$(mib "$hwm_end")"
+# per_hundred FROM TO CHARACTERS
+per_hundred() { awk -v a="$1" -v b="$2" -v n="$3" 'BEGIN {printf "%.2f MiB", (b - a) * 100 / n / 1048576}'; }
+if [ -n "$ws_warm" ] && ((total > warm_up)); then
+    echo "  growth per 100 characters after the first $warm_up: working set" \
+        "$(per_hundred "$ws_warm" "$ws_end" $((total - warm_up))), VmRSS" \
+        "$(per_hundred "$rss_warm" "$rss_end" $((total - warm_up)))"
+fi
+echo "  growth per 100 characters from start-up: working set" \
+    "$(per_hundred "$ws_start" "$ws_end" "$total"), VmRSS $(per_hundred "$rss_start" "$rss_end" "$total")"

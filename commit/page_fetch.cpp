@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -16,8 +15,6 @@ const char kExtraHeaders[] = "Accept: */*\r\n\r\n";
 constexpr DWORD kHttpFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kHttpsFlags = kHttpFlags | INTERNET_FLAG_SECURE;
 constexpr DWORD kFirstCanonicalSize = 2084;
-constexpr unsigned long kMaxReadBuffer = 102400;
-constexpr unsigned long kDefaultReadBuffer = 10240;
 
 // The program sets no proxy; the texts exist so that the connection options are set the same
 // way whether or not one is configured.
@@ -37,9 +34,9 @@ HINTERNET sharedInternetHandle() {
     std::lock_guard<std::mutex> lock(internetMutex);
     if (internetHandle == nullptr) {
         const bool proxied = !kProxy.address.empty();
-        internetHandle = InternetOpenA(kAgent,
-                                       proxied ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
-                                       proxied ? kProxy.address.c_str() : nullptr, nullptr, 0);
+        internetHandle =
+            InternetOpenA(kAgent, proxied ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
+                          proxied ? kProxy.address.c_str() : nullptr, nullptr, 0);
     }
     return internetHandle;
 }
@@ -132,18 +129,6 @@ struct HandleCloser {
 };
 
 }  // namespace
-
-unsigned long pageReadBufferSize(const char* contentLength) {
-    if (contentLength == nullptr) {
-        return kDefaultReadBuffer;
-    }
-    const long long value = std::strtoll(contentLength, nullptr, 10);
-    if (value <= 0) {
-        return kDefaultReadBuffer;
-    }
-    return value + 1 > static_cast<long long>(kMaxReadBuffer) ? kMaxReadBuffer
-                                                               : static_cast<unsigned long>(value + 1);
-}
 
 ByteString fetchUrl(const Text& url) {
     ByteString result;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "commit/page_read_size.h"
 #include "text/text_operations.h"
 
 // A fetch keeps at most this many bytes: a hostile or broken server that never ends its body
@@ -13,7 +14,3 @@
 constexpr std::size_t kPageFetchLimit = 1024 * 1024;
 
 ByteString fetchUrl(const Text& url);
-
-// Size of each read, from the response's Content-Length header text (null when it is absent
-// or unreadable): the length plus one, at most 102400; 10240 when unknown or not positive.
-unsigned long pageReadBufferSize(const char* contentLength);

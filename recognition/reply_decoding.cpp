@@ -18,6 +18,35 @@ bool canEndLiteral(const Text& pieceText) {
     return false;
 }
 
+// A candidate is typed into another application: a control character would reach it unseen
+// (CR, TAB and backspace show as nothing in a cell). GBK trail bytes are never below 0x40 and
+// never 0x7F, so a byte test finds exactly the control characters.
+bool holdsControlCharacter(const Text& text) {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// U2G returns its argument and no piece that could end the literal is evaluated, so a piece's
+// caption depends on the piece alone. Every evaluation keeps memory in the script engine for
+// good: each distinct piece is evaluated once.
+Text candidateCaption(PanelState& state, ExpressionEvaluator& evaluator, const Text& piece) {
+    if (piece.size() > kLongestPiece) {
+        return Text();
+    }
+    const auto remembered = state.decodedPieces.find(piece);
+    if (remembered != state.decodedPieces.end()) {
+        return remembered->second;
+    }
+    Text caption = decodePiece(evaluator, "\\" + piece);
+    state.decodedPieces.emplace(piece, caption);
+    return caption;
+}
+
 }  // namespace
 
 Array<Text> cutReplyPieces(const Text& receivedText) {
@@ -34,7 +63,8 @@ Text decodePiece(ExpressionEvaluator& evaluator, const Text& pieceText) {
         return Text();
     }
     // U2G returns its argument: the parser resolves the escapes of the literal.
-    return evaluator.evaluate("U2G('" + pieceText + "')");
+    Text caption = evaluator.evaluate("U2G('" + pieceText + "')");
+    return holdsControlCharacter(caption) ? Text() : caption;
 }
 
 void onReplyData(PanelState& state, ReplyHost& host) {
@@ -42,6 +72,6 @@ void onReplyData(PanelState& state, ReplyHost& host) {
     state.replyPieces = cutReplyPieces(receivedText);
     const int pieceCount = state.replyPieces.count();
     for (int i = 1; i <= kCandidateCount && i <= pieceCount; ++i) {
-        host.setCandidateCaption(i, decodePiece(host, "\\" + state.replyPieces.at(i)));
+        host.setCandidateCaption(i, candidateCaption(state, host, state.replyPieces.at(i)));
     }
 }

@@ -3,6 +3,8 @@
 // the first "{" and "}" of the reply; each is unescaped by the script evaluator and shown in a
 // candidate cell.
 
+#include <cstddef>
+
 #include "app/panel_state.h"
 #include "recognition/candidate_list.h"
 
@@ -26,11 +28,18 @@ class ReplyHost : public virtual ExpressionEvaluator, public virtual CandidateCe
 // counts. Any malformed reply gives no pieces.
 Array<Text> cutReplyPieces(const Text& receivedText);
 
-// Evaluates U2G('<pieceText>') and returns the result; the empty text when evaluation fails.
+// A candidate is a character or a few; a longer piece is never evaluated (empty caption): the
+// script engine would parse whatever it is handed, on the GUI thread.
+constexpr std::size_t kLongestPiece = 64;
+
+// Evaluates U2G('<pieceText>') and returns the result; the empty text when evaluation fails or
+// the result holds a control character (below 0x20, or 0x7F), which would be typed unseen.
 // A piece text holding a single quote, CR or LF is never handed to the evaluator: with a quote
 // the reply could end the string literal and run script of its own choosing.
 Text decodePiece(ExpressionEvaluator& evaluator, const Text& pieceText);
 
 // Handler of the recognition client's data event: replaces the reply pieces and fills the
-// candidate cells 1..k from the first k <= 10 pieces; later cells keep their captions.
+// candidate cells 1..k from the first k <= 10 pieces; later cells keep their captions. Each
+// distinct piece is evaluated only the first time it arrives (state.decodedPieces keeps its
+// caption); pieces longer than kLongestPiece bytes get the empty caption.
 void onReplyData(PanelState& state, ReplyHost& host);

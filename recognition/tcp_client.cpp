@@ -1,13 +1,15 @@
 #include "recognition/tcp_client.h"
 
+#include <chrono>
 #include <cstring>
 #include <utility>
+
+#include "recognition/notification_read.h"
 
 namespace {
 
 const char kWindowClassName[] = "TcpClientNotificationWindow";
 constexpr long kNotificationMask = FD_READ | FD_CLOSE;
-constexpr int kLaterReadSize = 1024;
 
 bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSA windowClass = {};
@@ -20,6 +22,29 @@ bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     windowClass.lpszClassName = kWindowClassName;
     return RegisterClassA(&windowClass) != 0;
 }
+
+// The socket a read notification names, as the bounded read sees it.
+class NotifiedSocket final : public NotificationSocket {
+  public:
+    explicit NotifiedSocket(SOCKET socket) : socket_(socket) {}
+    bool waitingBytes(unsigned long& count) override {
+        u_long waiting = 0;
+        if (ioctlsocket(socket_, FIONREAD, &waiting) != 0) {
+            return false;
+        }
+        count = waiting;
+        return true;
+    }
+    int receive(char* buffer, int size) override { return recv(socket_, buffer, size, 0); }
+    std::uint64_t milliseconds() override {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    }
+
+  private:
+    SOCKET socket_;
+};
 
 }  // namespace
 
@@ -79,6 +104,7 @@ bool TcpClient::connect(const Text& host, int port) {
     // Every connect starts on a fresh socket.
     closeSocket();
     socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    handedOn_ = 0;
     if (socket_ == INVALID_SOCKET) {
         return false;
     }
@@ -117,34 +143,28 @@ bool TcpClient::connect(const Text& host, int port) {
 }
 
 bool TcpClient::connectWithTimeout(const sockaddr_in& address) {
-    u_long nonBlocking = 1;
-    if (ioctlsocket(socket_, FIONBIO, &nonBlocking) != 0) {
+    // Waited for on an event rather than with select: under Wine, select notices a completed
+    // connect only milliseconds later, the event at once.
+    WSAEVENT completed = WSACreateEvent();
+    if (completed == WSA_INVALID_EVENT) {
         return false;
     }
-    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        return true;
+    bool connected = false;
+    if (WSAEventSelect(socket_, completed, FD_CONNECT) == 0) {
+        if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            connected = true;
+        } else if (WSAGetLastError() == WSAEWOULDBLOCK &&
+                   WaitForSingleObject(completed, kConnectTimeoutMilliseconds) == WAIT_OBJECT_0) {
+            WSANETWORKEVENTS events = {};
+            connected = WSAEnumNetworkEvents(socket_, completed, &events) == 0 &&
+                        (events.lNetworkEvents & FD_CONNECT) != 0 &&
+                        events.iErrorCode[FD_CONNECT_BIT] == 0;
+        }
+        // The notifications the caller registers next replace this one.
+        WSAEventSelect(socket_, nullptr, 0);
     }
-    if (WSAGetLastError() != WSAEWOULDBLOCK) {
-        return false;
-    }
-    fd_set writable;
-    fd_set failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket_, &writable);
-    FD_SET(socket_, &failed);
-    timeval limit;
-    limit.tv_sec = kConnectTimeoutMilliseconds / 1000;
-    limit.tv_usec = (kConnectTimeoutMilliseconds % 1000) * 1000;
-    if (select(0, nullptr, &writable, &failed, &limit) <= 0 || FD_ISSET(socket_, &failed)) {
-        return false;
-    }
-    int error = 0;
-    int size = sizeof error;
-    if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
-        return false;
-    }
-    return error == 0;
+    WSACloseEvent(completed);
+    return connected;
 }
 
 void TcpClient::closeSocket() {
@@ -204,27 +224,17 @@ void TcpClient::handleNotification(SOCKET notified, WORD kind) {
         return;
     }
     // A notification queued for a socket closed since then fails here and is dropped.
-    u_long waiting = 0;
-    if (ioctlsocket(notified, FIONREAD, &waiting) != 0) {
+    NotifiedSocket source(notified);
+    NotificationBytes read = readNotification(source, handedOn_);
+    handedOn_ += read.bytes.size();
+    if (read.overLimit) {
+        // Closed before the event, so that a handler connecting anew keeps its connection.
+        disconnect();
+    }
+    if (read.bytes.empty()) {
         return;
     }
-    int size = waiting < 1 ? 1 : static_cast<int>(waiting);
-    // Drain what is readable now: the announced amount first, then 1024 bytes at a time.
-    std::string accumulated;
-    std::string buffer;
-    for (;;) {
-        buffer.resize(static_cast<std::size_t>(size));
-        int count = recv(notified, &buffer[0], size, 0);
-        if (count == SOCKET_ERROR || count == 0) {
-            break;
-        }
-        accumulated.append(buffer.data(), static_cast<std::size_t>(count));
-        size = kLaterReadSize;
-    }
-    if (accumulated.empty()) {
-        return;
-    }
-    receivedBytes_ = std::move(accumulated);
+    receivedBytes_ = std::move(read.bytes);
     if (onDataArrived) {
         onDataArrived();
     }

@@ -36,6 +36,8 @@ class TcpClient {
 
     // Opens a fresh connection to `host` (dotted IPv4 address or host name), dropping the one
     // held before together with any reply still on its way. Blocks the calling thread.
+    // A connection that brings more than its data events may hand on (notification_read.h)
+    // is closed by the client itself, with no disconnected event.
     bool connect(const Text& host, int port);
     // True when every byte was handed to the network. Text goes without its zero byte,
     // numbers as their raw little-endian bytes.
@@ -77,6 +79,8 @@ class TcpClient {
     SOCKET socket_ = INVALID_SOCKET;
     bool socketsReady_ = false;
     bool connected_ = false;
+    // Bytes of the current connection handed to data events so far (it is closed at a bound).
+    std::size_t handedOn_ = 0;
     std::string receivedBytes_;
     HWND notificationWindow_ = nullptr;
 };

@@ -175,7 +175,10 @@ make_wine_root() {
   as_root rm -rf "$tmp"
   say "making the Debian root for the i686 tests in $wine_root (from $mirror; a few minutes, once)"
   say "  1/3 debootstrap trixie (about a minute; log $build_root/wine-root.log)"
-  if ! as_root debootstrap --variant=minbase trixie "$tmp" "$mirror" >"$build_root/wine-root.log" 2>&1; then
+  # In a mount namespace of its own: the /proc that debootstrap mounts in the new root never
+  # shows on the host, nor stays there when the run is cut short.
+  if ! as_root unshare --mount --propagation private -- debootstrap --variant=minbase trixie "$tmp" \
+    "$mirror" >"$build_root/wine-root.log" 2>&1; then
     tail -20 "$build_root/wine-root.log" >&2
     say "debootstrap failed; see $build_root/wine-root.log"
     exit 1

@@ -1,6 +1,7 @@
 #include "ui/label.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/form.h"
 
@@ -55,6 +56,40 @@ void TextLabel::setCaption(const std::string& text) {
     requireWindow();
     // WM_SETTEXT runs on the window's thread, which repaints there (see handleMessage).
     SetWindowTextA(window_, text.c_str());
+}
+
+void TextLabel::setCaptions(const std::vector<CaptionChange>& changes) {
+    // What to repaint: per parent, the changed labels' rectangles, so that the parent paints
+    // once and only the changed labels paint their text again.
+    std::vector<std::pair<HWND, HRGN>> areas;
+    for (const CaptionChange& change : changes) {
+        TextLabel& label = *change.label;
+        if (label.caption() == change.text) {
+            continue;
+        }
+        label.repaintHeld_ = true;
+        SetWindowTextA(label.window_, change.text.c_str());
+        label.repaintHeld_ = false;
+        HWND parent = GetParent(label.window_);
+        RECT rect = {};
+        GetWindowRect(label.window_, &rect);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+        HRGN labelArea = CreateRectRgnIndirect(&rect);
+        auto known =
+            std::find_if(areas.begin(), areas.end(),
+                         [parent](const std::pair<HWND, HRGN>& a) { return a.first == parent; });
+        if (known == areas.end()) {
+            areas.emplace_back(parent, labelArea);
+        } else {
+            CombineRgn(known->second, known->second, labelArea, RGN_OR);
+            DeleteObject(labelArea);
+        }
+    }
+    for (const auto& area : areas) {
+        RedrawWindow(area.first, nullptr, area.second,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        DeleteObject(area.second);
+    }
 }
 
 namespace {
@@ -205,7 +240,9 @@ LRESULT TextLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
             return 0;
         case WM_SETTEXT: {
             const LRESULT result = defaultProcessing(message, wParam, lParam);
-            repaint();
+            if (!repaintHeld_) {
+                repaint();
+            }
             handled = true;
             return result;
         }

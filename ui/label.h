@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/control.h"
 #include "ui/picture.h"
@@ -53,6 +54,13 @@ struct TransparentLabelSettings {
     VerticalAlignment verticalAlignment = VerticalAlignment::top;
 };
 
+class TextLabel;
+
+struct CaptionChange {
+    TextLabel* label;
+    std::string text;
+};
+
 // What both label kinds share: the caption, the font and the text painting.
 class TextLabel : public Control {
   public:
@@ -61,6 +69,10 @@ class TextLabel : public Control {
     std::string caption() const;
     // Sets the text and repaints. Safe from any thread: the repaint runs on the window's own.
     void setCaption(const std::string& text);
+    // Sets the texts of several labels of the calling thread, then repaints them in one pass:
+    // a transparent label repaints the window under it, which costs about a millisecond a
+    // label under Wine. A label that already shows its text is left alone.
+    static void setCaptions(const std::vector<CaptionChange>& changes);
     // Rebuild the font from the current one (the default GUI font if there is none).
     void setFontSize(int points);
     void setFontBold(bool bold);
@@ -90,6 +102,9 @@ class TextLabel : public Control {
 
   private:
     void paint();
+
+    // Set while setCaptions changes the text: it repaints afterwards, for all labels at once.
+    bool repaintHeld_ = false;
 };
 
 class Label : public TextLabel {

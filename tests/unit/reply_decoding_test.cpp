@@ -165,6 +165,60 @@ TEST_F(ReplyDataTest, PiecesThatCouldEndTheLiteralNeverReachTheEvaluator) {
     EXPECT_EQ(panel.captions[7], "old7");
 }
 
+TEST_F(ReplyDataTest, CandidatesHoldingControlCharactersGetTheEmptyCaption) {
+    // What the script engine makes of these escapes, and of raw control bytes in a piece.
+    panel.answers["U2G('\\r')"] = "\r";
+    panel.answers["U2G('\\u0008')"] = "\x08";
+    panel.answers["U2G('\\x0a')"] = "\n";
+    panel.answers["U2G('\\u4e00\t')"] = kYi + "\t";
+    panel.answers["U2G('\\u007f')"] = "\x7f";
+    panel.answers["U2G('\\x1f')"] = "\x1f";
+    panel.answers["U2G('\\x20')"] = " ";
+    // GBK characters whose trail bytes are 0x40 and 0x7E.
+    panel.answers["U2G('\\u4e02')"] = "\x81\x40";
+    panel.answers["U2G('\\u4e5a')"] = "\x81\x7E";
+    receive("{abcdefr\\u0008\\x0a\\u4e00\t\\u007f\\x1f\\u4e8c\\x20\\u4e02\\u4e5azzzzzzz}");
+    EXPECT_EQ(panel.evaluated.size(), 10u);
+    for (int i = 1; i <= 6; ++i) {
+        EXPECT_EQ(panel.captions[i], "") << "cell " << i;
+    }
+    EXPECT_EQ(panel.captions[7], kEr);
+    EXPECT_EQ(panel.captions[8], " ");
+    EXPECT_EQ(panel.captions[9], "\x81\x40");
+    EXPECT_EQ(panel.captions[10], "\x81\x7E");
+}
+
+TEST_F(ReplyDataTest, PiecesLongerThanSixtyFourBytesAreNotEvaluated) {
+    const std::string longest = "u4e00" + std::string(59, 'x');
+    const std::string tooLong = longest + "x";
+    panel.answers["U2G('\\" + longest + "')"] = kYi;
+    receive("{abcdef" + tooLong + "\\" + longest + "\\u4e8czzzzzzz}");
+    EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\" + longest + "')", "U2G('\\u4e8c')"}));
+    EXPECT_EQ(panel.captions[1], "");
+    EXPECT_EQ(panel.captions[2], kYi);
+    EXPECT_EQ(panel.captions[3], kEr);
+    EXPECT_EQ(state.replyPieces.at(1), tooLong);
+}
+
+TEST_F(ReplyDataTest, EachDistinctPieceIsEvaluatedOnlyOnce) {
+    receive("{abcdef\\u4e00\\u4e8czzzzzzz}");
+    EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\')", "U2G('\\u4e00')", "U2G('\\u4e8c')"}));
+    panel.evaluated.clear();
+    for (int i = 1; i <= 10; ++i) {
+        panel.captions[i] = "old" + std::to_string(i);
+    }
+    // The same pieces in another order, a failed one among them, and one new piece.
+    receive("{abcdefu4e8c\\\\u4e09\\u4e00\\u4e8czzzzzzz}");
+    EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\u4e09')"}));
+    EXPECT_EQ(panel.captions[1], kEr);
+    EXPECT_EQ(panel.captions[2], "");
+    EXPECT_EQ(panel.captions[3], kSan);
+    EXPECT_EQ(panel.captions[4], kYi);
+    EXPECT_EQ(panel.captions[5], kEr);
+    EXPECT_EQ(panel.captions[6], "old6");
+    EXPECT_EQ(state.replyPieces.count(), 5);
+}
+
 TEST(DecodePiece, WrapsThePieceInU2G) {
     PanelState state;
     RecordingPanel evaluator(state);

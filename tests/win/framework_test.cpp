@@ -329,6 +329,43 @@ TEST_F(FrameworkTest, EmptyingATransparentLabelLeavesNoTraceOfTheWideText) {
     EXPECT_EQ(test_support::capture(form.handle(), area), before);
 }
 
+TEST_F(FrameworkTest, CaptionsSetTogetherArePaintedAndLeaveNoTraceWhenEmptied) {
+    const TransparentLabelSettings settings = {.caption = "",
+                                               .font = {.face = "Arial", .height = 28},
+                                               .textColour = RGB(200, 0, 0)};
+    TransparentLabel first(settings);
+    TransparentLabel second(settings);
+    TransparentLabel untouched(settings);
+    Form form;
+    WindowRecord window = testWindow("captions");
+    window.backgroundColour = RGB(40, 120, 220);
+    const ControlRecord controls[] = {{&first, "First", {10, 10, 140, 40}},
+                                      {&second, "Second", {160, 10, 140, 40}},
+                                      {&untouched, "Untouched", {10, 60, 140, 40}}};
+    form.load({&window, controls, {}, {}});
+    untouched.setCaption("WWW");
+    pump(200);
+    const RECT firstArea = {10, 10, 150, 50};
+    const RECT secondArea = {160, 10, 300, 50};
+    const std::vector<COLORREF> blank = test_support::capture(form.handle(), firstArea);
+
+    TextLabel::setCaptions({{&first, "WWWW"}, {&second, "MMMM"}, {&untouched, "WWW"}});
+    EXPECT_EQ(first.caption(), "WWWW");
+    EXPECT_EQ(second.caption(), "MMMM");
+    pump(100);
+    EXPECT_NE(test_support::capture(form.handle(), firstArea), blank);
+    EXPECT_NE(test_support::capture(form.handle(), secondArea), blank);
+
+    TextLabel::setCaptions({{&first, ""}, {&second, ""}});
+    pump(100);
+    EXPECT_EQ(test_support::capture(form.handle(), firstArea), blank);
+    EXPECT_EQ(test_support::capture(form.handle(), secondArea), blank);
+    // A label set on its own afterwards repaints as it always did.
+    first.setCaption("WW");
+    pump(100);
+    EXPECT_NE(test_support::capture(form.handle(), firstArea), blank);
+}
+
 TEST_F(FrameworkTest, DrawingBoardKeepsItsDrawingAndWidePensAreSolid) {
     DrawingBoard board({.backgroundColour = RGB(247, 247, 247),
                         .penStyle = PenStyle::dotted,

@@ -364,6 +364,48 @@ TEST_F(TcpClientTest, BurstsWithANotificationBetweenArriveAsSeparateEvents) {
     EXPECT_TRUE(client->receivedData().empty());
 }
 
+TEST_F(TcpClientTest, AConnectionBringingMoreThanTheBoundIsClosedAfterIt) {
+    LoopbackServer server;
+    ASSERT_TRUE(server.listening());
+    SOCKET peer = connectTo(server);
+    // As much as the loopback buffers take without a reader, far past the bound.
+    u_long nonBlocking = 1;
+    ioctlsocket(peer, FIONBIO, &nonBlocking);
+    const std::string chunk(65536, 'x');
+    std::string sent;
+    while (sent.size() < (4u << 20)) {
+        std::string next = chunk;
+        next[0] = static_cast<char>('a' + sent.size() / chunk.size() % 26);
+        int n = send(peer, next.data(), static_cast<int>(next.size()), 0);
+        if (n <= 0) {
+            break;
+        }
+        sent.append(next, 0, static_cast<std::size_t>(n));
+    }
+    ASSERT_GT(sent.size(), 2 * chunk.size());
+
+    ASSERT_TRUE(pumpUntil([&] { return !client->connected(); }));
+    flushQueue();
+    std::string handed;
+    for (const std::string& arrival : arrivals) {
+        handed += arrival;
+    }
+    EXPECT_EQ(handed, sent.substr(0, 65536));
+    EXPECT_EQ(client->socketHandle(), INVALID_SOCKET);
+    EXPECT_EQ(disconnects, 0);
+    EXPECT_TRUE(peerClosed(peer));
+
+    // The next connection starts with the whole bound again.
+    arrivals.clear();
+    SOCKET next = connectTo(server);
+    sendAll(next, chunk);
+    ASSERT_TRUE(pumpUntil([&] { return !arrivals.empty(); }));
+    flushQueue();
+    ASSERT_EQ(arrivals.size(), 1u);
+    EXPECT_EQ(arrivals[0], chunk);
+    EXPECT_TRUE(client->connected());
+}
+
 TEST_F(TcpClientTest, PeerCloseRaisesDisconnectedOnceAndKeepsTheConnectionFlag) {
     LoopbackServer server;
     ASSERT_TRUE(server.listening());
