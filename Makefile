@@ -2,7 +2,8 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
-# demo, dist, install, deb, model, model-bench, zinnia-model, fusion-tuning, format, clean.
+# demo, dist, install, deb, model, model-bench, prior-tuning, zinnia-model, fusion-tuning, format,
+# clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -23,7 +24,7 @@ WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
 	install deb \
-	model model-bench zinnia-model fusion-tuning format clean
+	model model-bench prior-tuning zinnia-model fusion-tuning format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -136,6 +137,9 @@ zinnia-model: deps
 
 model-bench: native
 	@cmake --build $(NATIVE) --target model-bench
+
+prior-tuning: native
+	@cmake --build $(NATIVE) --target prior-tuning
 
 fusion-tuning: native
 	@cmake --build $(NATIVE) --target fusion-tuning

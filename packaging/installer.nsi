@@ -19,6 +19,20 @@ SetCompressor /SOLID lzma
 !define MENU "$SMPROGRAMS\手写输入面板"
 !define SERVICE "$INSTDIR\HandwritingService.exe"
 
+; Deletes the service's program file, which its process may hold for a moment after `--stop`
+; returned (the copy has let go of its mutex but not yet ended): up to 5 s.
+!macro DeleteService ID
+  StrCpy $0 0
+  delete_service_${ID}:
+    Delete "${SERVICE}"
+    IfFileExists "${SERVICE}" 0 service_deleted_${ID}
+    IntOp $0 $0 + 1
+    IntCmp $0 20 service_deleted_${ID}
+    Sleep 250
+    Goto delete_service_${ID}
+  service_deleted_${ID}:
+!macroend
+
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -27,8 +41,10 @@ UninstPage instfiles
 Section "Panel"
   SetShellVarContext current
   ; A running service holds its program file; an earlier copy is stopped before it is replaced.
-  IfFileExists "${SERVICE}" 0 +2
+  IfFileExists "${SERVICE}" 0 no_earlier_service
     ExecWait '"${SERVICE}" --stop'
+    !insertmacro DeleteService earlier
+  no_earlier_service:
   SetOutPath "$INSTDIR"
   File "${SOURCE_DIR}\HandwritingPanel.exe"
   File "${SOURCE_DIR}\HandwritingService.exe"
@@ -65,7 +81,7 @@ Section "Uninstall"
   DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
 
   Delete "$INSTDIR\HandwritingPanel.exe"
-  Delete "$INSTDIR\HandwritingService.exe"
+  !insertmacro DeleteService installed
   Delete "$INSTDIR\shape-gb2312.model"
   Delete "$INSTDIR\README-Windows.txt"
   Delete "$INSTDIR\Uninstall.exe"

@@ -9,7 +9,9 @@
 namespace service {
 namespace {
 
-constexpr std::uint32_t kVersion = 1;
+// Version 2 added the prior; version 1 files are still read, without one.
+constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kVersionWithoutPrior = 1;
 
 template <typename T>
 void put(std::string& out, T value) {
@@ -69,6 +71,10 @@ bool writeShapeModel(const ShapeModel& model, const std::string& path, std::stri
     put(out, static_cast<std::uint32_t>(model.axes));
     put(out, static_cast<std::uint32_t>(model.characters.size()));
     put(out, model.delta);
+    put(out, static_cast<std::uint8_t>(!model.frequencies.empty()));
+    put(out, model.priorWeight);
+    put(out, model.priorFloor);
+    put(out, model.priorCeiling);
     for (const std::string& c : model.characters) {
         put(out, static_cast<std::uint8_t>(c.size()));
         out += c;
@@ -77,6 +83,7 @@ bool writeShapeModel(const ShapeModel& model, const std::string& path, std::stri
     putFloats(out, model.means);
     putFloats(out, model.variances);
     putFloats(out, model.axisVectors);
+    putFloats(out, model.frequencies);
     std::string temporary = path + ".part";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
@@ -117,11 +124,22 @@ bool readShapeModel(const std::string& path, ShapeModel& model, std::string& err
     if (!in.getBytes(magic, sizeof kShapeModelMagic) ||
         std::memcmp(magic.data(), kShapeModelMagic, sizeof kShapeModelMagic) != 0)
         return bad("no shape model header");
-    if (!in.get(version) || version != kVersion)
+    if (!in.get(version) || (version != kVersion && version != kVersionWithoutPrior))
         return bad("version " + std::to_string(version) + ", expected " + std::to_string(kVersion));
     if (!in.get(features) || !in.get(dimensions) || !in.get(axes) || !in.get(count) ||
         !in.get(model.delta))
         return bad("cut short in its header");
+    std::uint8_t hasPrior = 0;
+    model.priorWeight = 0;
+    model.priorFloor = model.priorCeiling = 1;
+    if (version != kVersionWithoutPrior &&
+        (!in.get(hasPrior) || !in.get(model.priorWeight) || !in.get(model.priorFloor) ||
+         !in.get(model.priorCeiling)))
+        return bad("cut short in its header");
+    if (hasPrior > 1 || !std::isfinite(model.priorWeight) || model.priorWeight < 0 ||
+        !(model.priorFloor > 0) || !(model.priorCeiling >= model.priorFloor) ||
+        !std::isfinite(model.priorCeiling))
+        return bad("implausible prior");
     if (features != kDirectionFeatureSize)
         return bad("made for " + std::to_string(features) + " features, not " +
                    std::to_string(kDirectionFeatureSize));
@@ -141,15 +159,18 @@ bool readShapeModel(const std::string& path, ShapeModel& model, std::string& err
         !in.getFloats(model.variances, std::size_t{count} * axes) ||
         !in.getFloats(model.axisVectors, std::size_t{count} * axes * dimensions))
         return bad("cut short");
+    model.frequencies.clear();
+    if (hasPrior && !in.getFloats(model.frequencies, count))
+        return bad("cut short");
     if (!in.atEnd())
         return bad("longer than its header says");
     if (!allFinite(model.projection) || !allFinite(model.means) || !allFinite(model.variances) ||
-        !allFinite(model.axisVectors))
+        !allFinite(model.axisVectors) || !allFinite(model.frequencies))
         return bad("holds a value that is not a number");
     return true;
 }
 
-ShapeRecognizer::ShapeRecognizer(ShapeModel model)
+ShapeRecognizer::ShapeRecognizer(ShapeModel model, bool usePrior)
     : model_(std::move(model)), logDelta_(std::log(model_.delta)) {
     const std::size_t d = static_cast<std::size_t>(model_.dimensions);
     meanNorms_.resize(model_.characters.size());
@@ -161,6 +182,14 @@ ShapeRecognizer::ShapeRecognizer(ShapeModel model)
     }
     // A variance below the shared one would make an axis stricter than the rest of the space.
     for (float& v : model_.variances) v = std::max(v, model_.delta);
+    if (usePrior && model_.frequencies.size() == model_.characters.size() &&
+        model_.priorWeight > 0) {
+        priorBonus_.resize(model_.characters.size());
+        for (std::size_t c = 0; c < priorBonus_.size(); ++c) {
+            float f = std::clamp(model_.frequencies[c], model_.priorFloor, model_.priorCeiling);
+            priorBonus_[c] = model_.priorWeight * std::log(f / model_.priorFloor);
+        }
+    }
 }
 
 std::vector<ScoredCandidate> ShapeRecognizer::rank(const std::vector<PadStroke>& strokes,
@@ -213,6 +242,8 @@ std::vector<ScoredCandidate> ShapeRecognizer::rank(const std::vector<PadStroke>&
             g -= (1 / delta - 1 / variance) * along * along;
             g += std::log(variance) - logDelta_;
         }
+        if (!priorBonus_.empty())
+            g -= priorBonus_[c];
         scored.push_back({g, c});
     }
     std::size_t keep = std::min(count, scored.size());

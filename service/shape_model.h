@@ -25,6 +25,15 @@ struct ShapeModel {
     std::vector<float> means;             // characters x dimensions
     std::vector<float> variances;         // characters x axes, largest first
     std::vector<float> axisVectors;       // characters x axes x dimensions, unit length
+    // The prior: how often each character occurs in text, per million characters (empty: no
+    // prior). A common character gains priorWeight * ln(frequency / priorFloor) on the
+    // discriminant, with the frequency held between priorFloor and priorCeiling, so that the
+    // prior decides between look-alikes whose shapes score alike and never against a shape
+    // that is clearly better.
+    std::vector<float> frequencies;  // characters
+    float priorWeight = 0;
+    float priorFloor = 1;
+    float priorCeiling = 1;
 };
 
 // The file starts with this; Recognizer::open tells shape models from zinnia's by it.
@@ -37,7 +46,8 @@ bool isShapeModelFile(const std::string& path);
 
 class ShapeRecognizer final : public Recognizer {
   public:
-    explicit ShapeRecognizer(ShapeModel model);
+    // `usePrior` false ranks by shape alone, for comparing the two.
+    explicit ShapeRecognizer(ShapeModel model, bool usePrior = true);
 
     std::vector<ScoredCandidate> rank(const std::vector<PadStroke>& strokes, std::size_t count,
                                       PadSize pad = {}) const override;
@@ -47,7 +57,8 @@ class ShapeRecognizer final : public Recognizer {
 
   private:
     ShapeModel model_;
-    std::vector<float> meanNorms_;  // squared length of every mean
+    std::vector<float> meanNorms_;   // squared length of every mean
+    std::vector<float> priorBonus_;  // per character, taken off the discriminant; empty: none
     float logDelta_;
 };
 

@@ -31,6 +31,8 @@ packages=(
   # recognition service
   libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libboost-dev libeigen3-dev
   unicode-data rime-data-wubi wrk xz-utils
+  # the shape model's prior: word counts of modern Chinese (jieba's dictionary)
+  python3-jieba
   # the service behind a load balancer (tests)
   nginx curl
   # artwork generator

@@ -13,6 +13,8 @@ namespace training {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Centre lines are walked in steps of this (1024 box) before they are bent.
+constexpr double kResampleSpacing = 16.0;
 
 std::uint64_t splitMix(std::uint64_t& state) {
     std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
@@ -64,7 +66,7 @@ std::vector<Point> resample(const hanzi::MedianStroke& stroke, double spacing) {
 // Per-stroke shift, resize and slow wobble, in the 1024 box.
 std::vector<Point> distortStroke(const hanzi::MedianStroke& stroke, const WritingSettings& s,
                                  Random& random) {
-    std::vector<Point> points = resample(stroke, 16.0);
+    std::vector<Point> points = resample(stroke, kResampleSpacing);
     if (points.empty())
         return points;
     Point centre{0, 0};
@@ -91,6 +93,65 @@ std::vector<Point> distortStroke(const hanzi::MedianStroke& stroke, const Writin
         p.y = centre.y + (p.y - centre.y) * scale + shift.y + ampY * w;
     }
     return points;
+}
+
+// Gaussian smoothing along a line of evenly spaced points (`spacing` apart): corners and the
+// joins between strokes come out round, as in quick writing. The ends stay where they were.
+std::vector<Point> roundCorners(const std::vector<Point>& points, double sigma, double spacing) {
+    double width = sigma / spacing;
+    if (points.size() < 3 || width < 0.5)
+        return points;
+    int reach = static_cast<int>(std::ceil(2.5 * width));
+    std::vector<double> kernel(static_cast<std::size_t>(reach) + 1);
+    for (int k = 0; k <= reach; ++k) kernel[k] = std::exp(-0.5 * k * k / (width * width));
+    std::vector<Point> out(points);
+    const int n = static_cast<int>(points.size());
+    for (int i = 1; i + 1 < n; ++i) {
+        double wx = 0, wy = 0, total = 0;
+        for (int k = -reach; k <= reach; ++k) {
+            int j = i + k;
+            if (j < 0 || j >= n)
+                continue;
+            double w = kernel[static_cast<std::size_t>(std::abs(k))];
+            wx += w * points[j].x;
+            wy += w * points[j].y;
+            total += w;
+        }
+        out[i] = {wx / total, wy / total};
+    }
+    return out;
+}
+
+double strokeLength(const hanzi::MedianStroke& stroke) {
+    double length = 0;
+    for (std::size_t i = 1; i < stroke.size(); ++i)
+        length += std::hypot(stroke[i].x - stroke[i - 1].x, stroke[i].y - stroke[i - 1].y);
+    return length;
+}
+
+// Where a stroke turns most sharply, and the cosine of that turn.
+std::pair<std::size_t, double> sharpestCorner(const hanzi::MedianStroke& stroke) {
+    std::pair<std::size_t, double> best{0, 1.0};
+    for (std::size_t i = 1; i + 1 < stroke.size(); ++i) {
+        double ax = stroke[i].x - stroke[i - 1].x, ay = stroke[i].y - stroke[i - 1].y;
+        double bx = stroke[i + 1].x - stroke[i].x, by = stroke[i + 1].y - stroke[i].y;
+        double norms = std::hypot(ax, ay) * std::hypot(bx, by);
+        if (norms <= 0)
+            continue;
+        double turn = (ax * bx + ay * by) / norms;
+        if (turn < best.second)
+            best = {i, turn};
+    }
+    return best;
+}
+
+// Moves an end point `by` units further along its own segment.
+void runOn(hanzi::MedianPoint& end, const hanzi::MedianPoint& inner, double by) {
+    double dx = end.x - inner.x, dy = end.y - inner.y, length = std::hypot(dx, dy);
+    if (length <= 0)
+        return;
+    end.x += dx / length * by;
+    end.y += dy / length * by;
 }
 
 // The mouse reports positions every few pixels; each report is a little off the ideal line.
@@ -175,6 +236,13 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
     number("swap_probability", s.swapProbability);
     number("close_early_probability", s.closeEarlyProbability);
     number("reverse_probability", s.reverseProbability);
+    number("reverse_join_probability", s.reverseJoinProbability);
+    number("split_probability", s.splitProbability);
+    number("hook_shortening", s.hookShortening);
+    number("overshoot", s.overshoot);
+    number("proportion_sigma", s.proportionSigma);
+    number("dot_dash_probability", s.dotDashProbability);
+    number("corner_rounding", s.cornerRounding);
     fields["seed"] = [&s](const std::string& v) {
         std::istringstream in(v);
         in >> s.seed;
@@ -299,8 +367,87 @@ std::vector<hanzi::MedianStroke> joinStrokes(std::vector<hanzi::MedianStroke> st
                 ++notes.joins;
                 continue;
             }
+            hanzi::MedianPoint last = stroke.back();
+            bool endNear = std::hypot(end.x - last.x, end.y - last.y) <= s.joinMaxGap;
+            if (!near && endNear && s.reverseJoinProbability > 0 &&
+                random.chance(s.reverseJoinProbability)) {
+                out.back().insert(out.back().end(), stroke.rbegin(), stroke.rend());
+                ++notes.joins;
+                ++notes.reverseJoins;
+                continue;
+            }
         }
         out.push_back(std::move(stroke));
+    }
+    return out;
+}
+
+std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> strokes,
+                                              const WritingSettings& s, Random& random,
+                                              SampleNotes& notes) {
+    if (s.proportionSigma > 0) {
+        // A monotone warp of each axis: one side or the middle of the character drawn larger.
+        auto warp = [&]() {
+            double a = random.gaussian() * s.proportionSigma;
+            double b = random.gaussian() * s.proportionSigma;
+            double sum = std::abs(a) + std::abs(b);
+            if (sum > 0.8) {
+                a *= 0.8 / sum;
+                b *= 0.8 / sum;
+            }
+            return [a, b](double v) {
+                double t = v / hanzi::kDataBox;
+                return hanzi::kDataBox * (t + a * t * (1 - t) + b * t * (1 - t) * (2 * t - 1));
+            };
+        };
+        auto warpX = warp(), warpY = warp();
+        for (auto& stroke : strokes)
+            for (auto& p : stroke) p = {warpX(p.x), warpY(p.y)};
+    }
+    std::vector<hanzi::MedianStroke> out;
+    for (hanzi::MedianStroke& stroke : strokes) {
+        if (s.splitProbability > 0 && stroke.size() >= 3 && random.chance(s.splitProbability)) {
+            auto [corner, turn] = sharpestCorner(stroke);
+            if (turn < 0.5) {  // sharper than 60 degrees: the pen may lift there
+                out.emplace_back(stroke.begin(), stroke.begin() + corner + 1);
+                out.emplace_back(stroke.begin() + corner, stroke.end());
+                ++notes.splits;
+                continue;
+            }
+        }
+        out.push_back(std::move(stroke));
+    }
+    for (hanzi::MedianStroke& stroke : out) {
+        double length = strokeLength(stroke);
+        if (s.hookShortening > 0 && stroke.size() >= 3) {
+            auto& end = stroke.back();
+            const auto& bend = stroke[stroke.size() - 2];
+            const auto& before = stroke[stroke.size() - 3];
+            double ax = bend.x - before.x, ay = bend.y - before.y;
+            double bx = end.x - bend.x, by = end.y - bend.y;
+            bool hook = ax * bx + ay * by < 0 && std::hypot(bx, by) < 0.4 * length;
+            if (hook && random.chance(s.hookShortening)) {
+                double keep = random.uniform();
+                if (keep < 0.3)
+                    stroke.pop_back();
+                else
+                    end = {bend.x + bx * keep, bend.y + by * keep};
+            }
+        }
+        if (s.dotDashProbability > 0 && stroke.size() >= 2 && length < 160 &&
+            random.chance(s.dotDashProbability)) {
+            hanzi::MedianPoint a = stroke.front(), b = stroke.back();
+            double angle = std::atan2(b.y - a.y, b.x - a.x) + random.gaussian() * 0.5;
+            double half = std::max(40.0, length * random.uniform(0.8, 2.0)) / 2;
+            hanzi::MedianPoint c{(a.x + b.x) / 2, (a.y + b.y) / 2};
+            stroke = {{c.x - std::cos(angle) * half, c.y - std::sin(angle) * half},
+                      {c.x + std::cos(angle) * half, c.y + std::sin(angle) * half}};
+        }
+        if (s.overshoot > 0 && stroke.size() >= 2) {
+            runOn(stroke.front(), stroke[1], std::abs(random.gaussian()) * s.overshoot);
+            runOn(stroke.back(), stroke[stroke.size() - 2],
+                  std::abs(random.gaussian()) * s.overshoot);
+        }
     }
     return out;
 }
@@ -317,12 +464,14 @@ WrittenSample SampleGenerator::write(const hanzi::HanziMedians& medians, std::ui
     sample.notes.referenceValue =
         s.referenceValues[static_cast<std::size_t>(index) % s.referenceValues.size()];
     std::vector<hanzi::MedianStroke> strokes =
-        slipStrokeOrder(medians.strokes, s, random, sample.notes);
+        writeQuickly(medians.strokes, s, random, sample.notes);
+    strokes = slipStrokeOrder(std::move(strokes), s, random, sample.notes);
     strokes = joinStrokes(std::move(strokes), s, random, sample.notes);
 
+    double rounding = s.cornerRounding > 0 ? random.uniform(0, s.cornerRounding) : 0;
     std::vector<std::vector<Point>> lines;
     for (const hanzi::MedianStroke& stroke : strokes)
-        lines.push_back(distortStroke(stroke, s, random));
+        lines.push_back(roundCorners(distortStroke(stroke, s, random), rounding, kResampleSpacing));
 
     // The whole character: squeezed, rotated, sheared, sized and placed on the pad.
     const service::PadSize pad;
@@ -411,6 +560,24 @@ std::vector<std::string> gb2312Hanzi(int level) {
         }
     }
     iconv_close(cd);
+    return out;
+}
+
+std::vector<std::size_t> drawByWeight(const std::vector<double>& weights, int count,
+                                      std::uint64_t seed) {
+    std::vector<double> cumulative;
+    double total = 0;
+    for (double w : weights) cumulative.push_back(total += std::max(w, 0.0));
+    std::vector<std::size_t> out;
+    if (total <= 0)
+        return out;
+    Random random(seed);
+    for (int i = 0; i < count; ++i) {
+        double at = random.uniform() * total;
+        auto found = std::upper_bound(cumulative.begin(), cumulative.end(), at);
+        out.push_back(
+            std::min(static_cast<std::size_t>(found - cumulative.begin()), weights.size() - 1));
+    }
     return out;
 }
 

@@ -50,6 +50,17 @@ struct WritingSettings {
     double closeEarlyProbability = 0;  // the last stroke written before the one or two before it
     double reverseProbability = 0;     // one stroke drawn from its end to its start
     bool forceOrderSlip = false;       // every sample carries at least one slip
+    // Quick writing. Every one of these left at zero draws no random number, so recipes that
+    // do not use them give the samples they always gave.
+    double reverseJoinProbability = 0;  // next stroke drawn backwards when its end is near:
+                                        // a box's bottom closed in one go from its right
+    double splitProbability = 0;        // a stroke lifted at its sharpest corner (per stroke)
+    double hookShortening = 0;          // chance a final hook is cut short or left off
+    double overshoot = 0;               // deviation of how far ends run on (1024 box)
+    double proportionSigma = 0;         // uneven proportions: bend of a warp on each axis
+    double dotDashProbability = 0;      // a dot written as a short dash in its own direction
+    double cornerRounding = 0;          // most smoothing along a line (1024 box): corners
+                                        // and joins rounded; drawn per sample from [0, this]
 };
 
 // Reads "name = value" lines ('#' starts a comment). Unknown names and malformed values are
@@ -80,6 +91,8 @@ struct SampleNotes {
     int swaps = 0;
     int closedEarly = 0;
     int reversed = 0;
+    int splits = 0;
+    int reverseJoins = 0;
 };
 
 struct WrittenSample {
@@ -115,6 +128,12 @@ std::vector<hanzi::MedianStroke> joinStrokes(std::vector<hanzi::MedianStroke> st
                                              const WritingSettings& settings, Random& random,
                                              SampleNotes& notes);
 
+// Quick writing on the centre lines: the proportions warped, strokes lifted at a corner, hooks
+// cut short, ends running on, dots as dashes.
+std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> strokes,
+                                              const WritingSettings& settings, Random& random,
+                                              SampleNotes& notes);
+
 // One line of zinnia's training format.
 std::string formatTrainingLine(const std::string& character,
                                const std::vector<std::vector<service::BoxPoint>>& strokes);
@@ -122,6 +141,10 @@ std::string formatTrainingLine(const std::string& character,
 // GB2312 hanzi of level 1 (rows 16-55) or level 2 (rows 56-87), as UTF-8, in code order.
 std::vector<std::string> gb2312Hanzi(int level);
 std::uint32_t firstCodepoint(const std::string& utf8);
+// `count` items drawn with replacement, each as often as its weight says (what a user writes
+// when the weights are how often characters occur in text); the same seed, the same draws.
+std::vector<std::size_t> drawByWeight(const std::vector<double>& weights, int count,
+                                      std::uint64_t seed);
 // A settings file's name for reports: without its folder and its ".conf".
 std::string settingsName(const std::string& path);
 

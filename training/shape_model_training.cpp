@@ -3,7 +3,11 @@
 #include <Eigen/Dense>
 #include <Eigen/Eigenvalues>
 #include <algorithm>
+#include <map>
 #include <sstream>
+
+#include "character_frequencies.h"
+#include "mouse_writing.h"
 
 namespace training {
 namespace {
@@ -45,6 +49,14 @@ bool readShapeTrainingSettings(const std::string& text, ShapeTrainingSettings& s
             ok = ok && (in >> settings.axes) && settings.axes >= 0;
         } else if (name == "shared_variance_factor") {
             ok = ok && (in >> settings.sharedVarianceFactor) && settings.sharedVarianceFactor > 0;
+        } else if (name == "character_frequencies") {
+            ok = ok && (in >> settings.characterFrequencies);
+        } else if (name == "prior_weight") {
+            ok = ok && (in >> settings.priorWeight) && settings.priorWeight >= 0;
+        } else if (name == "prior_floor") {
+            ok = ok && (in >> settings.priorFloor) && settings.priorFloor > 0;
+        } else if (name == "prior_ceiling") {
+            ok = ok && (in >> settings.priorCeiling) && settings.priorCeiling > 0;
         } else {
             error = "line " + std::to_string(number) + ": unknown setting '" + name + "'";
             return false;
@@ -60,11 +72,39 @@ bool readShapeTrainingSettings(const std::string& text, ShapeTrainingSettings& s
         error = "no recipes named";
         return false;
     }
+    if (settings.priorCeiling < settings.priorFloor) {
+        error = "prior_ceiling is below prior_floor";
+        return false;
+    }
     if (settings.axes >= settings.dimensions ||
         settings.axes >= settings.samplesPerRecipe * static_cast<int>(settings.recipes.size())) {
         error = "axes must be fewer than the dimensions and the samples per character";
         return false;
     }
+    return true;
+}
+
+bool attachPrior(service::ShapeModel& model, const ShapeTrainingSettings& settings,
+                 const std::string& settingsFolder, std::string& error) {
+    model.frequencies.clear();
+    model.priorWeight = 0;
+    model.priorFloor = model.priorCeiling = 1;
+    if (settings.characterFrequencies.empty())
+        return true;
+    std::string path = settings.characterFrequencies;
+    if (path[0] != '/')
+        path = settingsFolder + "/" + path;
+    std::map<std::uint32_t, double> perMillion;
+    if (!readCharacterFrequencies(path, perMillion, error))
+        return false;
+    for (const std::string& c : model.characters) {
+        auto found = perMillion.find(firstCodepoint(c));
+        model.frequencies.push_back(found == perMillion.end() ? 0.0f
+                                                              : static_cast<float>(found->second));
+    }
+    model.priorWeight = static_cast<float>(settings.priorWeight);
+    model.priorFloor = static_cast<float>(settings.priorFloor);
+    model.priorCeiling = static_cast<float>(settings.priorCeiling);
     return true;
 }
 

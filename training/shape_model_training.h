@@ -20,6 +20,12 @@ struct ShapeTrainingSettings {
     // The variance assumed outside a character's own axes, as a multiple of the average
     // variance per dimension of all characters' writing.
     double sharedVarianceFactor = 2.0;
+    // The prior (service::ShapeModel): a list of words with their counts in modern text, and
+    // how far it may move the discriminant. No list: no prior.
+    std::string characterFrequencies;
+    double priorWeight = 0;
+    double priorFloor = 0.1;     // per million characters
+    double priorCeiling = 1000;  // per million characters
 };
 
 bool readShapeTrainingSettings(const std::string& text, ShapeTrainingSettings& settings,
@@ -32,5 +38,10 @@ bool trainShapeModel(const std::vector<std::string>& characters,
                      const ShapeTrainingSettings& settings, service::ShapeModel& model,
                      std::string& error,
                      const std::function<void(const std::string&)>& progress = {});
+
+// Sets the model's prior from the word list the settings name (a path relative to
+// `settingsFolder` unless absolute).
+bool attachPrior(service::ShapeModel& model, const ShapeTrainingSettings& settings,
+                 const std::string& settingsFolder, std::string& error);
 
 }  // namespace training

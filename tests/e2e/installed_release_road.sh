@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The release as a Windows user gets it: the installer run silently (/S) in a fresh Wine prefix
+# with nothing listening on port 80, then the road through the installed programs only:
+#  1. the installer put the panel, the service, its model, the README, the uninstaller, the
+#     Start-menu entries and the Run entry in place, and the service it started listens on
+#     127.0.0.1:80 and logs under the user's local application data folder;
+#  2. 中 written on the installed panel is among the candidates, a press types it into the
+#     target, and the information line shows its pinyin;
+#  3. with the online lookup on, the line shows pinyin and Wubi from the installed service;
+#  4. a new log-on (Wine's prefix started afresh) starts the service again from the Run entry;
+#  5. the uninstaller (/S) stops the service and removes the files, the Start-menu entries, the
+#     Run entry and the service's log.
+# Needs the 32-bit-capable Wine of the build's Wine root (the installer and the release are
+# 32-bit); skipped (77) without it, the installer or the stroke data.
+#
+# usage: installed_release_road.sh TargetApp.exe InspectWindows.exe DesktopKeeper.exe SETUP.exe DATA_DIR
+set -euo pipefail
+GUI_TARGET=$1
+GUI_INSPECTOR=$2
+keeper=$3
+setup=$4
+data=$5
+build=$WINE_BUILD_DIR
+WINE_ROOT=${WINE_ROOT:-$(sed -n 's/^WINE_ROOT:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null)}
+if [ -z "$WINE_ROOT" ] || [ ! -f "$setup" ] || [ ! -f "$data/中.json" ]; then
+    echo "skipped: needs the build's Wine root ('$WINE_ROOT'), the installer $setup (make dist)" \
+        "and the stroke data in $data"
+    exit 77
+fi
+export WINE_ROOT
+
+# A prefix and a session of this test's own, made afresh: nothing of the other tests' prefix
+# (fonts aside, which the session sets) helps the installed programs.
+export WINE_BUILD_DIR=$build/installed-release
+bash "$WINE_HARNESS_DIR/session.sh" stop >/dev/null 2>&1 || true
+rm -rf "$WINE_BUILD_DIR"
+mkdir -p "$WINE_BUILD_DIR/tests/win"
+cp "$keeper" "$WINE_BUILD_DIR/tests/win/"
+
+. "$WINE_HARNESS_DIR/gui-lib.sh"
+. "$(dirname "$0")/../win/panel/pad_strokes.sh"
+. "$(dirname "$0")/../win/panel/panel_road.sh"
+. "$(dirname "$0")/road_steps.sh"
+gui_init
+trap 'gui_cleanup; bash "$WINE_HARNESS_DIR/session.sh" stop >/dev/null 2>&1 || true' EXIT
+shots=()
+
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run_entry() { wine reg query "$run_key" /v HandwritingService </dev/null 2>/dev/null | tr -d '\r'; }
+# Windows programs that start programs of their own get files, never this script's output.
+run_quietly() {
+    local name=$1
+    shift
+    wine "$@" </dev/null >"$GUI_DIR/$name.out" 2>&1
+}
+road_port_closed() { ! road_port_open; }
+
+# 1. The silent install.
+road_port_open && gui_fail "something already listens on 127.0.0.1:80 before the install"
+started=$SECONDS
+run_quietly setup "$setup" /S || gui_fail "the installer failed: $(cat "$GUI_DIR/setup.out")"
+echo "installed in $((SECONDS - started)) s"
+users=$WINEPREFIX/drive_c/users
+instdir=$(find "$users" -maxdepth 6 -type d -path '*/AppData/Local/Programs/HandwritingPanel' | head -1)
+[ -n "$instdir" ] || gui_fail "no installation folder under $users/*/AppData/Local/Programs"
+for f in HandwritingPanel.exe HandwritingService.exe shape-gb2312.model README-Windows.txt Uninstall.exe; do
+    [ -f "$instdir/$f" ] || gui_fail "the installer did not put $f into $instdir: $(ls "$instdir")"
+done
+menu=$(find "$users" -type d -name 手写输入面板 | head -1)
+[ -n "$menu" ] || gui_fail "no Start-menu folder 手写输入面板"
+for entry in 手写输入面板 启动识别服务 停止识别服务 使用说明 卸载手写输入面板; do
+    [ -f "$menu/$entry.lnk" ] || gui_fail "no Start-menu entry $entry: $(ls "$menu")"
+done
+assert_match 'HandwritingService\.exe' "$(run_entry)" "the Run entry"
+gui_wait_until road_port_open || gui_fail "the installed service does not listen on 127.0.0.1:80"
+service_log=$(dirname "$(dirname "$instdir")")/HandwritingPanel/service.log
+gui_wait_log "$service_log" '^listening on 127\.0\.0\.1:80 .*shape-gb2312\.model' ||
+    gui_fail "the service's log does not say it listens: $(cat "$service_log" 2>/dev/null)"
+gui_pass "installed with /S: files, Start-menu entries and Run entry in place; the service listens on 127.0.0.1:80 ($(grep -m1 '^listening' "$service_log"))"
+
+# 2. 中 on the installed panel. (The i686 panel under Wine 10 now and then leaves the line
+#    hidden after a commit, a known fault of the panel the x86_64 road checks; here its text is
+#    what is checked.)
+ROAD_INFO_SHOWN=0
+road_start_panel "$instdir/HandwritingPanel.exe"
+sleep 0.5
+write_character 中
+shots+=("$(gui_screenshot installed-1-zhong-written)")
+commit_character 中 中 "中  拼音：zhong"
+shots+=("$(gui_screenshot installed-2-zhong-committed)")
+gui_pass "the installed panel and service: 中 among the candidates, typed into the target, its pinyin shown"
+
+# 3. The online lookup, answered by the installed service: through the panel's menu and line,
+#    or, with ROAD_ONLINE_LOOKUP=0 (where the panel is known to fault at it), the page the
+#    panel would fetch, asked of the installed service directly and cut at the same markers.
+if [ "${ROAD_ONLINE_LOOKUP:-1}" = 1 ]; then
+    choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+    gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
+    write_character 中
+    commit_character 中 中中 "~^中  拼音：zhōng.*  五笔：khk$"
+    shots+=("$(gui_screenshot installed-3-online-lookup)")
+    seen="the line: $(info_text)"
+else
+    page=$(python3 -c '
+import socket
+s = socket.create_connection(("127.0.0.1", 80), 10)
+s.sendall(b"GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=\xd6\xd0,,,,,,, HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+reply = b""
+while True:
+    part = s.recv(65536)
+    if not part:
+        break
+    reply += part
+print(reply.decode("gbk", "replace"))')
+    assert_match '查找拼音为【zhōng[^】]*】' "$page" "the installed service's pinyin for 中"
+    assert_match '查找86版五笔编码为【khk】' "$page" "the installed service's Wubi code for 中"
+    seen="the page: $(grep -o '查找拼音为【[^】]*】' <<<"$page") $(grep -o '查找86版五笔编码为【[^】]*】' <<<"$page")"
+fi
+assert_log "$service_log" ' GET /Common/XinHuaZiDian/Default\.aspx 200 ' "the installed service's dictionary page"
+gui_pass "the online lookup's pinyin and Wubi come from the installed service ($seen)"
+
+gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
+close=$(gui_line child rect=282,10,298,26) || gui_fail "no close glyph"
+read -r x y <<<"$(gui_center "$(gui_field "$close" screen)")"
+gui_click "$x" "$y"
+gui_wait_exit "$panel_pid" || gui_fail "the panel is still running after the close glyph"
+gui_cleanup
+
+# 4. A new log-on: every program of the prefix ends, and wineboot's start-up (the user's log-on
+#    in Wine) runs the Run entry.
+wineserver -k </dev/null >/dev/null 2>&1 || true
+timeout 30 wineserver -w </dev/null >/dev/null 2>&1 || true
+gui_wait_until road_port_closed || gui_fail "the service outlived the end of the session"
+lines=$(wc -l <"$service_log")
+wineboot </dev/null >"$GUI_DIR/logon.out" 2>&1 || true
+gui_wait_until road_port_open || gui_fail "the service did not start again at the next log-on"
+gui_wait_until eval 'tail -n +$((lines + 1)) "$service_log" | grep -q "^listening on 127\.0\.0\.1:80 "' ||
+    gui_fail "the service's log shows no new start: $(tail -5 "$service_log")"
+gui_pass "at the next log-on the Run entry starts the service again"
+
+# 5. The silent uninstall. NSIS runs its uninstaller from a copy in the temporary folder, so
+#    the command returns before the work is done.
+run_quietly uninstall "$instdir/Uninstall.exe" /S || gui_fail "the uninstaller failed: $(cat "$GUI_DIR/uninstall.out")"
+gui_wait_until road_port_closed || gui_fail "the service still listens after the uninstall"
+gui_wait_until eval '[ ! -e "$instdir" ]' || gui_fail "the uninstaller left $instdir: $(ls -A "$instdir")"
+gui_wait_until eval '[ ! -e "$menu" ]' || gui_fail "the uninstaller left the Start-menu entries: $(ls -A "$menu")"
+[ ! -e "$(dirname "$service_log")" ] || gui_fail "the uninstaller left the service's log folder"
+run_entry | grep -q 'HandwritingService\.exe' && gui_fail "the uninstaller left the Run entry: $(run_entry)"
+gui_pass "the uninstaller stopped the service and removed the files, the Start-menu entries, the Run entry and the log"
+
+printf 'screenshots:\n'
+printf '  %s\n' "${shots[@]}"
