@@ -120,6 +120,11 @@ std::uint16_t word(int value) {
     return static_cast<std::uint16_t>(value);
 }
 
+// The modifier keys as the portable handlers take them: 1 Ctrl, 2 Shift, 4 Alt, added.
+int keyBits(const ui::ModifierKeys& keys) {
+    return (keys.control ? 1 : 0) | (keys.shift ? 2 : 0) | (keys.alt ? 4 : 0);
+}
+
 // The logical left button (the physical right one when the buttons are swapped).
 bool leftButtonDown() {
     const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
@@ -128,11 +133,11 @@ bool leftButtonDown() {
 
 }  // namespace
 
-void onPadButtonDown(int x, int y, int keys) {
-    onPadButtonDown(panelState, host(), word(x), word(y), keys);
+void onPadButtonDown(const ui::MouseEvent& event) {
+    onPadButtonDown(panelState, host(), word(event.x), word(event.y), keyBits(event.keys));
 }
 
-void onPadMouseMove(int x, int y, int keys) {
+void onPadMouseMove(const ui::MouseEvent& event) {
     // Another window can take the capture from the pad (a button while it is clicked, the
     // system's move of the panel). The pad would then wait for a move outside itself that no
     // longer reaches it, and InfoLabel would stay hidden for good: take the capture anew.
@@ -150,18 +155,18 @@ void onPadMouseMove(int x, int y, int keys) {
     // would count a button-up still queued behind this move twice.
     if (panelState.penDown && !leftButtonDown()) {
         tracePanel("button-up lost; stroke ended");
-        finishStroke(panelState, host(), word(x), word(y), 0);
+        finishStroke(panelState, host(), word(event.x), word(event.y), 0);
     }
-    onPadMouseMove(panelState, host(), word(x), word(y), keys);
+    onPadMouseMove(panelState, host(), word(event.x), word(event.y), keyBits(event.keys));
 }
 
-void finishStroke(int x, int y, int keys) {
+void finishStroke(const ui::MouseEvent& event) {
     // Latency from here to the last reply is what a writer waits for the final candidates.
     tracePanel("pen up");
-    finishStroke(panelState, host(), word(x), word(y), keys);
+    finishStroke(panelState, host(), word(event.x), word(event.y), keyBits(event.keys));
 }
 
-void onPointerOffPad(int /*x*/, int /*y*/, int keys) {
+void onPointerOffPad(const ui::MouseEvent& event) {
     // The pad's capture steers the mouse only while the panel's thread is the foreground one,
     // which it is not while the user writes for another application. A pointer going from the
     // pad straight to a cell then never shows the pad a move outside itself, and InfoLabel
@@ -179,7 +184,7 @@ void onPointerOffPad(int /*x*/, int /*y*/, int keys) {
         return;
     }
     if (GetCapture() == WritingPad.handle()) {
-        onPadMouseMove(panelState, host(), word(at.x), word(at.y), keys);
+        onPadMouseMove(panelState, host(), word(at.x), word(at.y), keyBits(event.keys));
         return;
     }
     // Another control holds the capture now; leave it to that control.

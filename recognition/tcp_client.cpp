@@ -218,8 +218,9 @@ void TcpClient::handleNotification(SOCKET notified, WORD kind) {
     }
     if (kind == FD_CLOSE) {
         // The next connect replaces the socket; nothing is closed here.
-        if (onDisconnected) {
-            onDisconnected();
+        // A copy: the handler may rebind the event it runs for.
+        if (auto run = onDisconnected) {
+            run();
         }
         return;
     }
@@ -235,8 +236,8 @@ void TcpClient::handleNotification(SOCKET notified, WORD kind) {
         return;
     }
     receivedBytes_ = std::move(read.bytes);
-    if (onDataArrived) {
-        onDataArrived();
+    if (auto run = onDataArrived) {
+        run();
     }
     receivedBytes_.clear();
 }

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <type_traits>
 
@@ -53,8 +54,8 @@ class TcpClient {
     ByteString receivedData() const;
 
     // Raised synchronously on the GUI thread from the notification window's procedure.
-    void (*onDataArrived)() = nullptr;
-    void (*onDisconnected)() = nullptr;
+    std::function<void()> onDataArrived;
+    std::function<void()> onDisconnected;
 
     bool socketsReady() const { return socketsReady_; }
     bool connected() const { return connected_; }

@@ -1,6 +1,7 @@
 #include "ui/control.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/form.h"
 
@@ -83,25 +84,25 @@ bool Control::bindEvent(Event, EventHandler) {
     return false;
 }
 
-bool Control::bindMouseEvent(MouseEvent event, MouseHandler handler) {
+bool Control::bindMouseEvent(MouseEventKind event, MouseHandler handler) {
     switch (event) {
-        case MouseEvent::leftButtonDown:
-            onLeftButtonDown = handler;
+        case MouseEventKind::leftButtonDown:
+            onLeftButtonDown = std::move(handler);
             return true;
-        case MouseEvent::leftButtonUp:
-            onLeftButtonUp = handler;
+        case MouseEventKind::leftButtonUp:
+            onLeftButtonUp = std::move(handler);
             return true;
-        case MouseEvent::doubleClick:
-            onDoubleClick = handler;
+        case MouseEventKind::doubleClick:
+            onDoubleClick = std::move(handler);
             return true;
-        case MouseEvent::rightButtonDown:
-            onRightButtonDown = handler;
+        case MouseEventKind::rightButtonDown:
+            onRightButtonDown = std::move(handler);
             return true;
-        case MouseEvent::rightButtonUp:
-            onRightButtonUp = handler;
+        case MouseEventKind::rightButtonUp:
+            onRightButtonUp = std::move(handler);
             return true;
-        case MouseEvent::mouseMoved:
-            onMouseMove = handler;
+        case MouseEventKind::mouseMoved:
+            onMouseMove = std::move(handler);
             return true;
     }
     return false;
@@ -186,8 +187,10 @@ LRESULT Control::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
 }
 
 bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
-    MouseHandler handler = nullptr;
-    MouseHandler second = nullptr;
+    // Copies: a handler may rebind the event it runs for.
+    MouseHandler handler;
+    MouseHandler second;
+    MouseButton button = MouseButton::left;
     switch (message) {
         case WM_LBUTTONDOWN:
             handler = onLeftButtonDown;
@@ -204,12 +207,15 @@ bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK:
             handler = onRightButtonDown;
+            button = MouseButton::right;
             break;
         case WM_RBUTTONUP:
             handler = onRightButtonUp;
+            button = MouseButton::right;
             break;
         case WM_MOUSEMOVE:
             handler = onMouseMove;
+            button = MouseButton::none;
             break;
         default:
             return false;
@@ -217,15 +223,20 @@ bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
     if (eventsSuppressed()) {
         return true;
     }
-    // Unsigned halves: left of or above a control that holds the capture reads near 65535.
-    const int x = LOWORD(lParam);
-    const int y = HIWORD(lParam);
+    MouseEvent event;
+    event.control = this;
+    event.window = window_;
+    event.button = button;
+    event.x = LOWORD(lParam);
+    event.y = HIWORD(lParam);
     HWND self = window_;
     if (handler) {
-        handler(x, y, modifierKeys());
+        event.keys = modifierKeys();
+        handler(event);
     }
     if (second && IsWindow(self)) {
-        second(x, y, modifierKeys());
+        event.keys = modifierKeys();
+        second(event);
     }
     return true;
 }

@@ -23,25 +23,6 @@ enum class ControlKind {
     component
 };
 
-// Events that pass nothing, and the mouse events.
-enum class Event {
-    created,
-    positionChanged,
-    sizeChanged,
-    clicked,
-    tick,
-    dataArrived,
-    disconnected
-};
-enum class MouseEvent {
-    leftButtonDown,
-    leftButtonUp,
-    doubleClick,
-    rightButtonDown,
-    rightButtonUp,
-    mouseMoved
-};
-
 enum class MouseCursor { none, arrow, hand, cross, ibeam, wait, sizeAll, no };
 
 // Where a control sits and how it starts: one row of the form description's control table.
@@ -84,16 +65,16 @@ class Control {
     void setVisible(bool value);
 
     // The mouse events.
-    MouseHandler onLeftButtonDown = nullptr;
-    MouseHandler onLeftButtonUp = nullptr;
-    MouseHandler onDoubleClick = nullptr;
-    MouseHandler onRightButtonDown = nullptr;
-    MouseHandler onRightButtonUp = nullptr;
-    MouseHandler onMouseMove = nullptr;
+    MouseHandler onLeftButtonDown;
+    MouseHandler onLeftButtonUp;
+    MouseHandler onDoubleClick;
+    MouseHandler onRightButtonDown;
+    MouseHandler onRightButtonUp;
+    MouseHandler onMouseMove;
 
     // Binds a handler to one of the kind's events; false if the kind has no such event.
     virtual bool bindEvent(Event event, EventHandler handler);
-    virtual bool bindMouseEvent(MouseEvent event, MouseHandler handler);
+    virtual bool bindMouseEvent(MouseEventKind event, MouseHandler handler);
 
     static int clampPosition(int value);
     static int clampSize(int value);

@@ -50,9 +50,9 @@ class Form : public Control {
 
     bool bindEvent(Event event, EventHandler handler) override;
 
-    EventHandler onCreated = nullptr;
-    EventHandler onPositionChanged = nullptr;
-    EventHandler onSizeChanged = nullptr;
+    EventHandler onCreated;
+    EventHandler onPositionChanged;
+    EventHandler onSizeChanged;
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;

@@ -31,7 +31,7 @@ class PictureButton : public Control {
     // the normal image for an empty slot.
     const Picture* shownPicture() const;
 
-    EventHandler onClick = nullptr;
+    EventHandler onClick;
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
