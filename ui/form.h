@@ -61,7 +61,8 @@ class Form : public Control {
     void createWindow(const WindowRecord& record);
     void buildMenus(const Table<MenuRecord>& menus);
     HMENU buildPopup(std::size_t topIndex) const;
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
     void chooseMenuCommand(int command);
 
     std::vector<MenuItem*> menus_;

@@ -5,6 +5,7 @@
 
 #include "text/runtime_error.h"
 #include "ui/control.h"
+#include "ui/window_base.h"
 
 namespace ui {
 
@@ -31,12 +32,7 @@ void initialiseFramework(HINSTANCE instance) {
     instance_ = instance;
     setRuntimeErrorReporter(reportInMessageBox);
     registerWindowClasses(instance);
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kApplicationWindowClass;
-    RegisterClassExA(&windowClass);
+    registerWindowClass(kApplicationWindowClass, DefWindowProcA);
     // Owner of the windows that are not shown in the taskbar; never shown itself.
     applicationWindow_ = CreateWindowExA(0, kApplicationWindowClass, "", WS_POPUP, 0, 0, 0, 0,
                                          nullptr, nullptr, instance, nullptr);

@@ -39,7 +39,8 @@ class PictureButton : public Control {
   private:
     void setState(State state);
     bool pointerInside(LPARAM lParam) const;
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
     void applyRegion();
 
     PictureButtonSettings settings_;
