@@ -135,7 +135,6 @@ class Panel {
     // The receiver of the lookups' lines: made on the GUI thread at the first commit.
     DictionaryLookupReceiver& lookupReceiver();
     std::unique_ptr<DictionaryLookupReceiver> lookupReceiver_;
-
 };
 
 // The informational caption InfoLabel shows at start-up.
