@@ -1,6 +1,7 @@
 #include "ui/drawing_board.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace ui {
 
@@ -9,22 +10,19 @@ namespace {
 // before it is made), otherwise the window's own device context.
 class DrawingTarget {
   public:
-    DrawingTarget(HWND window, bool automaticRedraw, const MemorySurface* surface)
-        : window_(automaticRedraw ? nullptr : window),
-          dc_(automaticRedraw ? (surface ? surface->dc() : nullptr) : GetDC(window)) {}
-    ~DrawingTarget() {
-        if (window_) {
-            ReleaseDC(window_, dc_);
+    DrawingTarget(HWND window, bool automaticRedraw, const MemorySurface* surface) {
+        if (automaticRedraw) {
+            dc_ = surface ? surface->dc() : nullptr;
+        } else {
+            dc_ = windowDC_.emplace(window).dc();
         }
     }
-    DrawingTarget(const DrawingTarget&) = delete;
-    DrawingTarget& operator=(const DrawingTarget&) = delete;
 
     HDC dc() const { return dc_; }
 
   private:
-    HWND window_;
-    HDC dc_;
+    std::optional<WindowDC> windowDC_;
+    HDC dc_ = nullptr;
 };
 }  // namespace
 

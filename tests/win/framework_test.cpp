@@ -403,6 +403,28 @@ TEST_F(FrameworkTest, DrawingBoardKeepsItsDrawingAndWidePensAreSolid) {
     EXPECT_EQ(test_support::capture(form.handle(), area).front(), RGB(247, 247, 247));
 }
 
+TEST_F(FrameworkTest, ADrawingBoardWithoutAutomaticRedrawDrawsOnTheWindowItself) {
+    DrawingBoard board({.backgroundColour = RGB(247, 247, 247),
+                        .automaticRedraw = false,
+                        .penWidth = 4,
+                        .penColour = RGB(255, 0, 0)});
+    Form form;
+    const WindowRecord window = testWindow("direct board");
+    const ControlRecord controls[] = {{&board, "Board", {10, 10, 200, 200}}};
+    form.load({&window, controls, {}, {}});
+    pump(100);
+
+    // Each call takes the window's device context for itself and gives it back.
+    for (int y = 20; y < 180; y += 2) {
+        board.drawLine(10, y, 190, y);
+    }
+    EXPECT_EQ(board.pixel(100, 100), RGB(255, 0, 0));
+    const RECT area = {10 + 100, 10 + 100, 10 + 101, 10 + 101};
+    EXPECT_EQ(test_support::capture(form.handle(), area).front(), RGB(255, 0, 0));
+    board.clear();
+    EXPECT_EQ(board.pixel(100, 100), RGB(247, 247, 247));
+}
+
 // ---- Mouse dispatch ----------------------------------------------------------------------------
 
 namespace mouse {
