@@ -9,6 +9,7 @@
 #include "app/panel_startup.h"
 #include "app/recognition_wiring.h"
 #include "assets/panel_assets.h"
+#include "recognition/pad_drawing.h"
 
 using namespace ui;
 
@@ -91,7 +92,7 @@ Timer ForegroundTimer({.interval = 0});
 
 DrawingBoard WritingPad({
     .border = false,
-    .backgroundColour = 0x00F7F7F7,
+    .backgroundColour = kPadBackground,
     .picture = nullptr,
     .automaticRedraw = true,
     .drawMode = DrawMode::copyPen,

@@ -294,7 +294,7 @@ void Form::setCaption(const std::string& text) {
 int Form::showState() const {
     requireWindow();
     if (IsIconic(window_)) {
-        return 2;
+        return kShowStateMinimized;
     }
     if (IsZoomed(window_)) {
         return 3;
@@ -324,7 +324,7 @@ void Form::setShowState(int state) {
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             break;
         }
-        case 2:
+        case kShowStateMinimized:
             ShowWindow(window_, SW_MINIMIZE);
             break;
         case 3:
