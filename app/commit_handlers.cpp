@@ -48,22 +48,12 @@ PanelCommitHost& panelCommitHost() {
 
 }  // namespace
 
-template <int N>
-void onCandidatePressed(int, int, int) {
-    const Text caption = candidateButton(N).caption();
-    commitCandidate(panelState.commit, panelCommitHost(), caption);
+ui::MouseHandler candidatePressed(int number) {
+    return [number](const ui::MouseEvent&) {
+        const Text caption = candidateButton(number).caption();
+        commitCandidate(panelState.commit, panelCommitHost(), caption);
+    };
 }
-
-template void onCandidatePressed<1>(int, int, int);
-template void onCandidatePressed<2>(int, int, int);
-template void onCandidatePressed<3>(int, int, int);
-template void onCandidatePressed<4>(int, int, int);
-template void onCandidatePressed<5>(int, int, int);
-template void onCandidatePressed<6>(int, int, int);
-template void onCandidatePressed<7>(int, int, int);
-template void onCandidatePressed<8>(int, int, int);
-template void onCandidatePressed<9>(int, int, int);
-template void onCandidatePressed<10>(int, int, int);
 
 void askReferenceValue() {
     PanelReferenceValueHost host;

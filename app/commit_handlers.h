@@ -2,10 +2,10 @@
 // The handlers of committing and looking up: the presses on the ten candidate cells and the
 // "手写精度" menu choice.
 
-// Left-button press on CandidateButtonN (1..10): commits the cell's caption. Coordinates and
-// keys are ignored.
-template <int N>
-void onCandidatePressed(int x, int y, int keys);
+#include "ui/event.h"
+
+// The left-button press on candidate cell `number` (1..10): commits the cell's caption.
+ui::MouseHandler candidatePressed(int number);
 
 // "手写精度" chosen: asks for a new reference value.
 void askReferenceValue();

@@ -17,7 +17,7 @@ void flip(ui::MenuItem& item) {
 
 }  // namespace
 
-void showOptionsMenu(int, int, int) {
+void showOptionsMenu(const ui::MouseEvent&) {
     reactivateTarget();
     POINT pointer = {};
     GetCursorPos(&pointer);
@@ -37,11 +37,11 @@ void toggleOnlineLookup() {
     tracePanel("option online=%d", OnlineDictionaryItem.checked() ? 1 : 0);
 }
 
-void minimizePanel(int, int, int) {
+void minimizePanel(const ui::MouseEvent&) {
     PanelWindow.setShowState(ui::kShowStateMinimized);
 }
 
-void closePanel(int, int, int) {
+void closePanel(const ui::MouseEvent&) {
     if (RecognitionClient.exists()) {
         RecognitionClient->disconnect();
     }

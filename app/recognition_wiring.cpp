@@ -94,11 +94,11 @@ void runRecognitionRequest(const RecognitionRequest& request) {
     }
 }
 
-void onPadButtonDown(int x, int y, int /*keys*/) {
-    carryOut(panelState.pad.buttonDown(word(x), word(y)));
+void onPadButtonDown(const ui::MouseEvent& event) {
+    carryOut(panelState.pad.buttonDown(word(event.x), word(event.y)));
 }
 
-void onPadMouseMove(int x, int y, int /*keys*/) {
+void onPadMouseMove(const ui::MouseEvent& event) {
     StrokeCapture& pad = panelState.pad;
     // Another window can take the capture from the pad (a button while it is clicked, the
     // system's move of the panel). The pad would then wait for a move outside itself that no
@@ -119,16 +119,16 @@ void onPadMouseMove(int x, int y, int /*keys*/) {
         tracePanel("button-up lost; stroke ended");
         carryOut(pad.buttonUp());
     }
-    carryOut(pad.mouseMove(word(x), word(y), padSize()));
+    carryOut(pad.mouseMove(word(event.x), word(event.y), padSize()));
 }
 
-void finishStroke(int /*x*/, int /*y*/, int /*keys*/) {
+void finishStroke(const ui::MouseEvent& /*event*/) {
     // Latency from here to the last reply is what a writer waits for the final candidates.
     tracePanel("pen up");
     carryOut(panelState.pad.buttonUp());
 }
 
-void onPointerOffPad(int /*x*/, int /*y*/, int /*keys*/) {
+void onPointerOffPad(const ui::MouseEvent& /*event*/) {
     // The pad's capture steers the mouse only while the panel's thread is the foreground one,
     // which it is not while the user writes for another application. A pointer going from the
     // pad straight to a cell then never shows the pad a move outside itself, and InfoLabel

@@ -4,13 +4,14 @@
 // decoding in recognition/ decide; these handlers carry the decisions out.
 
 #include "recognition/recognition_request.h"
+#include "ui/event.h"
 
-// WritingPad's mouse events (pad pixels; keys are ignored).
-void onPadButtonDown(int x, int y, int keys);
-void onPadMouseMove(int x, int y, int keys);
-void finishStroke(int x, int y, int keys);
+// WritingPad's mouse events (pad pixels; the modifier keys are ignored).
+void onPadButtonDown(const ui::MouseEvent& event);
+void onPadMouseMove(const ui::MouseEvent& event);
+void finishStroke(const ui::MouseEvent& event);
 // Moves over the panel's surface and candidate cells: the pointer has left the pad.
-void onPointerOffPad(int x, int y, int keys);
+void onPointerOffPad(const ui::MouseEvent& event);
 
 // RecognitionClient's data event: fills the candidate cells from the reply.
 void onReplyData();

@@ -10,6 +10,7 @@
 
 #include "commit/candidate_commit.h"
 #include "text/text_operations.h"
+#include "ui/window_base.h"
 
 // A dictionary lookup worker hands one information line to the GUI thread: wParam the count
 // of the commit that started the lookup, lParam a heap Text the receiver takes over
@@ -32,20 +33,19 @@ bool takeLookupLine(const CommitState& state, WPARAM wParam, LPARAM lParam, Text
 
 // A message-only window of the GUI thread that receives the lookups' lines and passes those
 // still current to `showLine` (which sets the caption of the information line).
-class DictionaryLookupReceiver {
+class DictionaryLookupReceiver : private ui::WindowBase<DictionaryLookupReceiver> {
   public:
     DictionaryLookupReceiver(const CommitState& state, std::function<void(const Text&)> showLine);
     ~DictionaryLookupReceiver();
     DictionaryLookupReceiver(const DictionaryLookupReceiver&) = delete;
     DictionaryLookupReceiver& operator=(const DictionaryLookupReceiver&) = delete;
 
-    HWND window() const { return window_; }
+    HWND window() const { return handle(); }
 
   private:
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    friend class ui::WindowBase<DictionaryLookupReceiver>;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
     const CommitState& state_;
     std::function<void(const Text&)> showLine_;
-    HWND window_ = nullptr;
 };

@@ -14,10 +14,6 @@ DrawingBoard::DrawingBoard(const DrawingBoardSettings& settings)
       penWidth_(std::clamp(settings.penWidth, 0, 32767)),
       penColour_(settings.penColour) {}
 
-DrawingBoard::~DrawingBoard() {
-    dropSurface();
-}
-
 void DrawingBoard::created() {
     makeSurface();
 }
@@ -38,38 +34,26 @@ void DrawingBoard::makeSurface() {
     GetClientRect(window_, &client);
     const int w = std::max<LONG>(client.right, 1);
     const int h = std::max<LONG>(client.bottom, 1);
-    HDC screen = GetDC(window_);
-    HDC surface = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(window_, screen);
-    HGDIOBJ previous = SelectObject(surface, bitmap);
+    auto surface = std::make_unique<MemorySurface>(WindowDC(window_).dc(), w, h);
     RECT area = {0, 0, w, h};
-    fillBackground(surface, area);
+    fillBackground(surface->dc(), area);
     if (surface_) {
         // A resize keeps what was drawn.
-        BitBlt(surface, 0, 0, std::min(w, surfaceWidth_), std::min(h, surfaceHeight_), surface_, 0,
-               0, SRCCOPY);
-        dropSurface();
+        const RECT kept = {0, 0, std::min(w, surface_->width()), std::min(h, surface_->height())};
+        surface_->copyTo(surface->dc(), kept);
     }
-    surface_ = surface;
-    bitmap_ = bitmap;
-    previousBitmap_ = previous;
-    surfaceWidth_ = w;
-    surfaceHeight_ = h;
+    surface_ = std::move(surface);
 }
 
 void DrawingBoard::dropSurface() {
-    if (surface_) {
-        SelectObject(surface_, previousBitmap_);
-        DeleteDC(surface_);
-        DeleteObject(bitmap_);
-        surface_ = nullptr;
-        bitmap_ = nullptr;
-    }
+    surface_.reset();
 }
 
 HDC DrawingBoard::target() const {
-    return automaticRedraw_ ? surface_ : GetDC(window_);
+    if (automaticRedraw_) {
+        return surface_ ? surface_->dc() : nullptr;
+    }
+    return GetDC(window_);
 }
 
 void DrawingBoard::releaseTarget(HDC dc) const {
@@ -110,17 +94,17 @@ void DrawingBoard::clear() {
 void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
     requireKindWindow();
     HDC dc = target();
-    HPEN pen = makePen();
-    HGDIOBJ previousPen = SelectObject(dc, pen);
-    const int previousMode = SetROP2(dc, static_cast<int>(drawMode_) + 1);
-    // The gaps of a dotted or dashed pen show what is under them.
-    const int previousBackground = SetBkMode(dc, TRANSPARENT);
-    MoveToEx(dc, x1, y1, nullptr);
-    LineTo(dc, x2, y2);
-    SetBkMode(dc, previousBackground);
-    SetROP2(dc, previousMode);
-    SelectObject(dc, previousPen);
-    DeleteObject(pen);
+    {
+        const OwnedPen pen(makePen());
+        const SelectedObject selectedPen(dc, pen.get());
+        const int previousMode = SetROP2(dc, static_cast<int>(drawMode_) + 1);
+        // The gaps of a dotted or dashed pen show what is under them.
+        const int previousBackground = SetBkMode(dc, TRANSPARENT);
+        MoveToEx(dc, x1, y1, nullptr);
+        LineTo(dc, x2, y2);
+        SetBkMode(dc, previousBackground);
+        SetROP2(dc, previousMode);
+    }
     releaseTarget(dc);
     if (automaticRedraw_) {
         const int reach = penWidth_ / 2 + 2;
@@ -151,12 +135,8 @@ LRESULT DrawingBoard::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             return 1;
         case WM_PAINT:
             if (automaticRedraw_ && surface_) {
-                PAINTSTRUCT ps;
-                HDC dc = BeginPaint(window_, &ps);
-                BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                       ps.rcPaint.bottom - ps.rcPaint.top, surface_, ps.rcPaint.left,
-                       ps.rcPaint.top, SRCCOPY);
-                EndPaint(window_, &ps);
+                const PaintPass pass(window_);
+                surface_->copyTo(pass.dc(), pass.area());
                 handled = true;
                 return 0;
             }

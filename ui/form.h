@@ -53,9 +53,9 @@ class Form : public Control {
 
     bool bindEvent(Event event, EventHandler handler) override;
 
-    EventHandler onCreated = nullptr;
-    EventHandler onPositionChanged = nullptr;
-    EventHandler onSizeChanged = nullptr;
+    EventHandler onCreated;
+    EventHandler onPositionChanged;
+    EventHandler onSizeChanged;
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -64,7 +64,8 @@ class Form : public Control {
     void createWindow(const WindowRecord& record);
     void buildMenus(const Table<MenuRecord>& menus);
     HMENU buildPopup(std::size_t topIndex) const;
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
     void chooseMenuCommand(int command);
 
     std::vector<MenuItem*> menus_;

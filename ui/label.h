@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/control.h"
+#include "ui/gdi.h"
 #include "ui/picture.h"
 
 namespace ui {
@@ -64,8 +65,6 @@ struct CaptionChange {
 // What both label kinds share: the caption, the font and the text painting.
 class TextLabel : public Control {
   public:
-    ~TextLabel() override;
-
     std::string caption() const;
     // Sets the text and repaints. Safe from any thread: the repaint runs on the window's own.
     void setCaption(const std::string& text);
@@ -98,10 +97,11 @@ class TextLabel : public Control {
     Alignment alignment_;
     bool wordWrap_;
     VerticalAlignment verticalAlignment_;
-    HFONT font_ = nullptr;  // owned; null for the default GUI font
+    OwnedFont font_;  // null for the default GUI font
 
   private:
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
 
     // Set while setCaptions changes the text: it repaints afterwards, for all labels at once.
     bool repaintHeld_ = false;
