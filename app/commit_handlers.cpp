@@ -1,14 +1,12 @@
-#include "app/commit_handlers.h"
+// The handlers of committing and looking up: the presses on the ten candidate cells and the
+// "手写精度" menu choice.
 
 #include <windows.h>
 
 #include <memory>
 
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
-#include "app/recognition_wiring.h"
 #include "commit/input_box.h"
 #include "commit/windows_commit_host.h"
 
@@ -18,54 +16,57 @@ namespace {
 // lines posted back to a receiver of the GUI thread.
 class PanelCommitHost final : public WindowsCommitHost {
   public:
-    explicit PanelCommitHost(HWND lookupReceiver) : WindowsCommitHost(lookupReceiver) {}
+    PanelCommitHost(Panel& panel, HWND lookupReceiver)
+        : WindowsCommitHost(lookupReceiver), panel_(panel) {}
 
-    void handBackActivation() override { reactivateTarget(); }
-    void clearPadAndCandidates() override { clearPad(); }
-    bool traditionalOutputChecked() override { return TraditionalOutputItem.checked(); }
-    bool onlineLookupChecked() override { return OnlineDictionaryItem.checked(); }
-    void setInfoLabelCaption(const Text& caption) override { InfoLabel.setCaption(caption); }
+    void handBackActivation() override { panel_.reactivateTarget(); }
+    void clearPadAndCandidates() override { panel_.clearPad(); }
+    bool traditionalOutputChecked() override { return panel_.TraditionalOutputItem.checked(); }
+    bool onlineLookupChecked() override { return panel_.OnlineDictionaryItem.checked(); }
+    void setInfoLabelCaption(const Text& caption) override { panel_.InfoLabel.setCaption(caption); }
+
+  private:
+    Panel& panel_;
 };
 
 class PanelReferenceValueHost final : public WindowsReferenceValueHost {
   public:
-    PanelReferenceValueHost() : WindowsReferenceValueHost(PanelWindow.handle()) {}
-    void handBackActivation() override { reactivateTarget(); }
+    explicit PanelReferenceValueHost(Panel& panel)
+        : WindowsReferenceValueHost(panel.PanelWindow.handle()), panel_(panel) {}
+    void handBackActivation() override { panel_.reactivateTarget(); }
+
+  private:
+    Panel& panel_;
 };
-
-// Made on the GUI thread at the first commit and kept until the exit routine.
-std::unique_ptr<DictionaryLookupReceiver> lookupReceiver;
-std::unique_ptr<PanelCommitHost> commitHost;
-
-PanelCommitHost& panelCommitHost() {
-    if (!commitHost) {
-        lookupReceiver = std::make_unique<DictionaryLookupReceiver>(
-            panelState.commit, [](const Text& line) { InfoLabel.setCaption(line); });
-        commitHost = std::make_unique<PanelCommitHost>(lookupReceiver->window());
-    }
-    return *commitHost;
-}
 
 }  // namespace
 
-ui::MouseHandler candidatePressed(int number) {
-    return [number](const ui::MouseEvent&) {
+DictionaryLookupReceiver& Panel::lookupReceiver() {
+    if (!lookupReceiver_) {
+        lookupReceiver_ = std::make_unique<DictionaryLookupReceiver>(
+            panelState.commit, [this](const Text& line) { InfoLabel.setCaption(line); });
+    }
+    return *lookupReceiver_;
+}
+
+ui::MouseHandler Panel::candidatePressed(int number) {
+    return [this, number](const ui::MouseEvent&) {
         const Text caption = candidateButton(number).caption();
-        commitCandidate(panelState.commit, panelCommitHost(), caption);
+        PanelCommitHost host(*this, lookupReceiver().window());
+        commitCandidate(panelState.commit, host, caption);
     };
 }
 
-void askReferenceValue() {
-    PanelReferenceValueHost host;
+void Panel::askReferenceValue() {
+    PanelReferenceValueHost host(*this);
     chooseReferenceValue(panelState.pad.referenceValue, host);
     tracePanel("reference=%d", panelState.pad.referenceValue);
 }
 
-void releaseCommitAndLookup() {
+void Panel::releaseCommitAndLookup() {
     if (panelState.commit.lookupThread != 0) {
         CloseHandle(reinterpret_cast<HANDLE>(panelState.commit.lookupThread));
         panelState.commit.lookupThread = 0;
     }
-    commitHost.reset();
-    lookupReceiver.reset();
+    lookupReceiver_.reset();
 }

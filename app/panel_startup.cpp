@@ -1,15 +1,12 @@
-#include "app/panel_startup.h"
+// What runs once around the panel's life: the created handler, the position-changed handler
+// and the exit routine.
 
 #include <windows.h>
 
 #include <string>
 
-#include "app/commit_handlers.h"
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
-#include "app/recognition_wiring.h"
 #include "commit/reference_value.h"
 #include "recognition/automation_object.h"
 #include "recognition/pad_drawing.h"
@@ -29,7 +26,7 @@ WindowHandle handleOf(const ui::Control& control) {
 }
 }  // namespace
 
-void onPanelCreated() {
+void Panel::onPanelCreated() {
     windows::SetWindowLongA(PanelWindow.handle(), GWL_EXSTYLE, kPanelExtendedStyle);
     panelState.pad.referenceValue = kReferenceValueAtStart;
 
@@ -80,7 +77,7 @@ void onPanelCreated() {
                handles.c_str());
 }
 
-void onPanelMoved() {
+void Panel::onPanelMoved() {
     if (PanelWindow.showState() == ui::kShowStateMinimized) {
         ForegroundTimer.setInterval(0);
     } else {
@@ -92,7 +89,7 @@ void onPanelMoved() {
                panelState.panelHandles.count());
 }
 
-void exitRoutine() {
+void Panel::exitRoutine() {
     releaseCommitAndLookup();
     panelState.reply.replyPieces.clear();
     const bool evaluatorHeld = !scriptEvaluator.empty();

@@ -1,14 +1,15 @@
-#include "app/recognition_wiring.h"
+// The writing pad, the recognition request, the reply and the rewrite button, joined to the
+// panel's controls: the handlers the form description binds. The portable pen and reply
+// decoding in recognition/ decide; these handlers carry the decisions out.
 
 #include <windows.h>
 
 #include <vector>
 
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
 #include "recognition/candidate_list.h"
+#include "recognition/pad_drawing.h"
 #include "recognition/reply_decoding.h"
 #include "recognition/script_evaluator.h"
 #include "recognition/writing_pad.h"
@@ -27,12 +28,13 @@ bool leftButtonDown() {
     return (GetKeyState(button) & 0x8000) != 0 || (GetAsyncKeyState(button) & 0x8000) != 0;
 }
 
-PadSize padSize() {
+}  // namespace
+
+PadSize Panel::padSize() {
     return PadSize{WritingPad.width(), WritingPad.height()};
 }
 
-// The cells a decision changes are painted in one pass, not once a cell.
-void setCandidateCaptions(const CandidateCaptions& captions) {
+void Panel::setCandidateCaptions(const CandidateCaptions& captions) {
     std::vector<ui::CaptionChange> changes;
     for (const CandidateCaption& cell : captions) {
         changes.push_back({&candidateButton(cell.index), cell.caption});
@@ -40,12 +42,17 @@ void setCandidateCaptions(const CandidateCaptions& captions) {
     ui::TextLabel::setCaptions(changes);
 }
 
-void drawSegment(const PadSegment& segment) {
+void Panel::drawSegment(const PadSegment& segment) {
     WritingPad.drawLine(segment.fromX, segment.fromY, segment.toX, segment.toY);
 }
 
-// What the pad decided, in the order it is to happen.
-void carryOut(const PadDecision& decision) {
+void Panel::drawGuideLines() {
+    for (const PadSegment& guide : kGuideLines) {
+        drawSegment(guide);
+    }
+}
+
+void Panel::carryOut(const PadDecision& decision) {
     if (decision.handBackActivation) {
         reactivateTarget();
     }
@@ -76,15 +83,7 @@ void carryOut(const PadDecision& decision) {
     }
 }
 
-}  // namespace
-
-void drawGuideLines() {
-    for (const PadSegment& guide : kGuideLines) {
-        drawSegment(guide);
-    }
-}
-
-void runRecognitionRequest(const RecognitionRequest& request) {
+void Panel::runRecognitionRequest(const RecognitionRequest& request) {
     if (!RecognitionClient.exists() || !RecognitionClient->connect(request.host, request.port)) {
         PanelWindow.setCaption(kConnectFailedCaption);
     }
@@ -94,11 +93,11 @@ void runRecognitionRequest(const RecognitionRequest& request) {
     }
 }
 
-void onPadButtonDown(const ui::MouseEvent& event) {
+void Panel::onPadButtonDown(const ui::MouseEvent& event) {
     carryOut(panelState.pad.buttonDown(word(event.x), word(event.y)));
 }
 
-void onPadMouseMove(const ui::MouseEvent& event) {
+void Panel::onPadMouseMove(const ui::MouseEvent& event) {
     StrokeCapture& pad = panelState.pad;
     // Another window can take the capture from the pad (a button while it is clicked, the
     // system's move of the panel). The pad would then wait for a move outside itself that no
@@ -122,13 +121,13 @@ void onPadMouseMove(const ui::MouseEvent& event) {
     carryOut(pad.mouseMove(word(event.x), word(event.y), padSize()));
 }
 
-void finishStroke(const ui::MouseEvent& /*event*/) {
+void Panel::finishStroke(const ui::MouseEvent& /*event*/) {
     // Latency from here to the last reply is what a writer waits for the final candidates.
     tracePanel("pen up");
     carryOut(panelState.pad.buttonUp());
 }
 
-void onPointerOffPad(const ui::MouseEvent& /*event*/) {
+void Panel::onPointerOffPad(const ui::MouseEvent& /*event*/) {
     // The pad's capture steers the mouse only while the panel's thread is the foreground one,
     // which it is not while the user writes for another application. A pointer going from the
     // pad straight to a cell then never shows the pad a move outside itself, and InfoLabel
@@ -153,7 +152,7 @@ void onPointerOffPad(const ui::MouseEvent& /*event*/) {
     carryOut(panelState.pad.leftWhileCapturedElsewhere());
 }
 
-void onReplyData() {
+void Panel::onReplyData() {
     ScriptControlEvaluator evaluator(scriptEvaluator);
     const ByteString received =
         RecognitionClient.exists() ? RecognitionClient->receivedData() : ByteString();
@@ -161,7 +160,7 @@ void onReplyData() {
     tracePanel("reply pieces=%d", panelState.reply.replyPieces.count());
 }
 
-void clearPad() {
+void Panel::clearPad() {
     carryOut(panelState.pad.clear());
     setCandidateCaptions(emptyCandidateCaptions());
     tracePanel("cleared");

@@ -71,6 +71,12 @@ bool TcpClient::connect(const Text& host, int port) {
     if (!socketsReady_) {
         return false;
     }
+    // With the notification window gone (its parent took it down) no reply could ever be
+    // reported: a connection would only look alive.
+    if (!window_) {
+        disconnect();
+        return false;
+    }
     // Every connect starts on a fresh socket.
     closeSocket();
     socket_ = ::socket(AF_INET, SOCK_STREAM, 0);

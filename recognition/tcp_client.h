@@ -38,6 +38,7 @@ class TcpClient : private ui::WindowBase<TcpClient> {
     // held before together with any reply still on its way. Blocks the calling thread.
     // A connection that brings more than its data events may hand on (notification_read.h)
     // is closed by the client itself, with no disconnected event.
+    // Fails, dropping any connection, once the notification window is gone.
     bool connect(const Text& host, int port);
     // True when every byte was handed to the network. Text goes without its zero byte,
     // numbers as their raw little-endian bytes.

@@ -116,6 +116,16 @@ std::string Control::windowText() const {
     return text;
 }
 
+std::string Control::caption() const {
+    requireWindow();
+    return windowText();
+}
+
+void Control::setCaption(const std::string& text) {
+    requireWindow();
+    SetWindowTextA(window_, text.c_str());
+}
+
 LRESULT Control::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (message) {
         case WM_ERASEBKGND:

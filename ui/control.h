@@ -104,6 +104,9 @@ class Control : public WindowBase<Control> {
     virtual void paint() {}
     // The window's text.
     std::string windowText() const;
+    // The caption, for the kinds that show one (they make these public).
+    std::string caption() const;
+    void setCaption(const std::string& text);
     // The window has gone (with its form, or destroyed on its own).
     void windowGone() { loaded_ = false; }
 

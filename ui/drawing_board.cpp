@@ -4,6 +4,30 @@
 
 namespace ui {
 
+namespace {
+// Where drawing goes while this lives: the off-screen surface with automatic redraw (none
+// before it is made), otherwise the window's own device context.
+class DrawingTarget {
+  public:
+    DrawingTarget(HWND window, bool automaticRedraw, const MemorySurface* surface)
+        : window_(automaticRedraw ? nullptr : window),
+          dc_(automaticRedraw ? (surface ? surface->dc() : nullptr) : GetDC(window)) {}
+    ~DrawingTarget() {
+        if (window_) {
+            ReleaseDC(window_, dc_);
+        }
+    }
+    DrawingTarget(const DrawingTarget&) = delete;
+    DrawingTarget& operator=(const DrawingTarget&) = delete;
+
+    HDC dc() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+}  // namespace
+
 DrawingBoard::DrawingBoard(const DrawingBoardSettings& settings)
     : border_(settings.border),
       backgroundColour_(settings.backgroundColour),
@@ -49,19 +73,6 @@ void DrawingBoard::dropSurface() {
     surface_.reset();
 }
 
-HDC DrawingBoard::target() const {
-    if (automaticRedraw_) {
-        return surface_ ? surface_->dc() : nullptr;
-    }
-    return GetDC(window_);
-}
-
-void DrawingBoard::releaseTarget(HDC dc) const {
-    if (!automaticRedraw_) {
-        ReleaseDC(window_, dc);
-    }
-}
-
 HPEN DrawingBoard::makePen() const {
     // Wide pens are always solid, whatever the style.
     const int style = penWidth_ > 1 ? PS_SOLID : static_cast<int>(penStyle_);
@@ -80,11 +91,12 @@ void DrawingBoard::setPenColour(COLORREF colour) {
 
 void DrawingBoard::clear() {
     requireKindWindow();
-    HDC dc = target();
-    RECT client = {};
-    GetClientRect(window_, &client);
-    fillBackground(dc, client);
-    releaseTarget(dc);
+    {
+        const DrawingTarget target(window_, automaticRedraw_, surface_.get());
+        RECT client = {};
+        GetClientRect(window_, &client);
+        fillBackground(target.dc(), client);
+    }
     if (automaticRedraw_) {
         InvalidateRect(window_, nullptr, FALSE);
         UpdateWindow(window_);
@@ -93,8 +105,9 @@ void DrawingBoard::clear() {
 
 void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
     requireKindWindow();
-    HDC dc = target();
     {
+        const DrawingTarget target(window_, automaticRedraw_, surface_.get());
+        HDC dc = target.dc();
         const OwnedPen pen(makePen());
         const SelectedObject selectedPen(dc, pen.get());
         const int previousMode = SetROP2(dc, static_cast<int>(drawMode_) + 1);
@@ -105,7 +118,6 @@ void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
         SetBkMode(dc, previousBackground);
         SetROP2(dc, previousMode);
     }
-    releaseTarget(dc);
     if (automaticRedraw_) {
         const int reach = penWidth_ / 2 + 2;
         RECT area = {std::min(x1, x2) - reach, std::min(y1, y2) - reach,
@@ -117,10 +129,8 @@ void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
 
 COLORREF DrawingBoard::pixel(int x, int y) const {
     requireKindWindow();
-    HDC dc = target();
-    const COLORREF colour = GetPixel(dc, x, y);
-    releaseTarget(dc);
-    return colour;
+    const DrawingTarget target(window_, automaticRedraw_, surface_.get());
+    return GetPixel(target.dc(), x, y);
 }
 
 LRESULT DrawingBoard::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {

@@ -78,8 +78,6 @@ class DrawingBoard : public Control {
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
   private:
-    HDC target() const;
-    void releaseTarget(HDC dc) const;
     void makeSurface();
     void dropSurface();
     void fillBackground(HDC dc, const RECT& area) const;

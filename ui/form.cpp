@@ -276,16 +276,6 @@ bool Form::bindEvent(Event event, EventHandler handler) {
     }
 }
 
-std::string Form::caption() const {
-    requireWindow();
-    return windowText();
-}
-
-void Form::setCaption(const std::string& text) {
-    requireWindow();
-    SetWindowTextA(window_, text.c_str());
-}
-
 int Form::showState() const {
     requireWindow();
     if (IsIconic(window_)) {

@@ -33,8 +33,8 @@ class Form : public Control {
     bool dragsAnywhere() const { return dragAnywhere_; }
 
     // Properties of the window (left and top are on the screen).
-    std::string caption() const;
-    void setCaption(const std::string& text);
+    using Control::caption;
+    using Control::setCaption;
     // kShowStateMinimized (2) while minimized, 3 while maximized, otherwise 0; never 1.
     int showState() const;
     // Only while visible: 0 shows normally, 1 restores if needed and centres on the screen,

@@ -34,17 +34,6 @@ void TextLabel::replaceFont(HFONT font) {
     font_.reset(font);
 }
 
-std::string TextLabel::caption() const {
-    requireWindow();
-    return windowText();
-}
-
-void TextLabel::setCaption(const std::string& text) {
-    requireWindow();
-    // WM_SETTEXT runs on the window's thread, which repaints there (see handleMessage).
-    SetWindowTextA(window_, text.c_str());
-}
-
 void TextLabel::setCaptions(const std::vector<CaptionChange>& changes) {
     // What to repaint: per parent, the changed labels' rectangles, so that the parent paints
     // once and only the changed labels paint their text again.

@@ -65,9 +65,9 @@ struct CaptionChange {
 // What both label kinds share: the caption, the font and the text painting.
 class TextLabel : public Control {
   public:
-    std::string caption() const;
-    // Sets the text and repaints. Safe from any thread: the repaint runs on the window's own.
-    void setCaption(const std::string& text);
+    // Setting the text repaints. Safe from any thread: the repaint runs on the window's own.
+    using Control::caption;
+    using Control::setCaption;
     // Sets the texts of several labels of the calling thread, then repaints them in one pass:
     // a transparent label repaints the window under it, which costs about a millisecond a
     // label under Wine. A label that already shows its text is left alone.

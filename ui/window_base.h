@@ -72,9 +72,9 @@ class WindowBase {
     ~WindowBase() { detach(); }
 
     // Creates a window of a class that runs windowProcedure, for this object.
-    HWND createObjectWindow(DWORD extendedStyle, const char* className, const char* title, DWORD style,
-                      int left, int top, int width, int height, HWND parent,
-                      HMENU menuOrId = nullptr) {
+    HWND createObjectWindow(DWORD extendedStyle, const char* className, const char* title,
+                            DWORD style, int left, int top, int width, int height, HWND parent,
+                            HMENU menuOrId = nullptr) {
         return CreateWindowExA(extendedStyle, className, title, style, left, top, width, height,
                                parent, menuOrId, GetModuleHandleA(nullptr),
                                static_cast<Derived*>(this));
