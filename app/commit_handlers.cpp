@@ -1,14 +1,12 @@
-#include "app/commit_handlers.h"
+// The handlers of committing and looking up: the presses on the ten candidate cells and the
+// "手写精度" menu choice.
 
 #include <windows.h>
 
 #include <memory>
 
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
-#include "app/recognition_wiring.h"
 #include "app/windows_functions.h"
 #include "commit/input_box.h"
 #include "commit/traditional.h"
@@ -26,70 +24,63 @@ int mapToTraditional(const char* source, int sourceLength, char* destination,
 // information line, and the lookups' lines posted back to a receiver of the GUI thread.
 class PanelCommitHost final : public WindowsCommitHost {
   public:
-    explicit PanelCommitHost(HWND lookupReceiver) : WindowsCommitHost(lookupReceiver) {}
+    PanelCommitHost(Panel& panel, HWND lookupReceiver)
+        : WindowsCommitHost(lookupReceiver), panel_(panel) {}
 
-    void reactivateTarget() override { ::reactivateTarget(); }
+    void reactivateTarget() override { panel_.reactivateTarget(); }
     void postChar(WindowHandle focus, unsigned char byte) override {
         windows::PostMessageA(reinterpret_cast<HWND>(focus), WM_CHAR, byte, 1);
     }
-    void clearPad() override { ::clearPad(); }
-    bool traditionalOutputChecked() override { return TraditionalOutputItem.checked(); }
-    bool onlineLookupChecked() override { return OnlineDictionaryItem.checked(); }
+    void clearPad() override { panel_.clearPad(); }
+    bool traditionalOutputChecked() override { return panel_.TraditionalOutputItem.checked(); }
+    bool onlineLookupChecked() override { return panel_.OnlineDictionaryItem.checked(); }
     Text toTraditional(const Text& text) override {
         return mapWithinLength(text, mapToTraditional);
     }
-    void setInfoLabelCaption(const Text& caption) override { InfoLabel.setCaption(caption); }
+    void setInfoLabelCaption(const Text& caption) override { panel_.InfoLabel.setCaption(caption); }
+
+  private:
+    Panel& panel_;
 };
 
 class PanelReferenceValueHost final : public WindowsReferenceValueHost {
   public:
-    PanelReferenceValueHost() : WindowsReferenceValueHost(PanelWindow.handle()) {}
-    void reactivateTarget() override { ::reactivateTarget(); }
+    explicit PanelReferenceValueHost(Panel& panel)
+        : WindowsReferenceValueHost(panel.PanelWindow.handle()), panel_(panel) {}
+    void reactivateTarget() override { panel_.reactivateTarget(); }
+
+  private:
+    Panel& panel_;
 };
-
-// Made on the GUI thread at the first commit and kept until the exit routine.
-std::unique_ptr<DictionaryLookupReceiver> lookupReceiver;
-std::unique_ptr<PanelCommitHost> commitHost;
-
-PanelCommitHost& panelCommitHost() {
-    if (!commitHost) {
-        lookupReceiver = std::make_unique<DictionaryLookupReceiver>(
-            panelState, [](const Text& line) { InfoLabel.setCaption(line); });
-        commitHost = std::make_unique<PanelCommitHost>(lookupReceiver->window());
-    }
-    return *commitHost;
-}
 
 }  // namespace
 
-template <int N>
-void onCandidatePressed(int, int, int) {
-    const Text caption = candidateButton(N).caption();
-    commitCandidate(panelState, panelCommitHost(), caption);
+DictionaryLookupReceiver& Panel::lookupReceiver() {
+    if (!lookupReceiver_) {
+        lookupReceiver_ = std::make_unique<DictionaryLookupReceiver>(
+            panelState, [this](const Text& line) { InfoLabel.setCaption(line); });
+    }
+    return *lookupReceiver_;
 }
 
-template void onCandidatePressed<1>(int, int, int);
-template void onCandidatePressed<2>(int, int, int);
-template void onCandidatePressed<3>(int, int, int);
-template void onCandidatePressed<4>(int, int, int);
-template void onCandidatePressed<5>(int, int, int);
-template void onCandidatePressed<6>(int, int, int);
-template void onCandidatePressed<7>(int, int, int);
-template void onCandidatePressed<8>(int, int, int);
-template void onCandidatePressed<9>(int, int, int);
-template void onCandidatePressed<10>(int, int, int);
+ui::MouseHandler Panel::candidatePressed(int number) {
+    return [this, number](const ui::MouseEvent&) {
+        const Text caption = candidateButton(number).caption();
+        PanelCommitHost host(*this, lookupReceiver().window());
+        commitCandidate(panelState, host, caption);
+    };
+}
 
-void askReferenceValue() {
-    PanelReferenceValueHost host;
-    askReferenceValue(panelState, host);
+void Panel::askReferenceValue() {
+    PanelReferenceValueHost host(*this);
+    ::askReferenceValue(panelState, host);
     tracePanel("reference=%d", panelState.referenceValue);
 }
 
-void releaseCommitAndLookup() {
+void Panel::releaseCommitAndLookup() {
     if (panelState.lookupThread != 0) {
         CloseHandle(reinterpret_cast<HANDLE>(panelState.lookupThread));
         panelState.lookupThread = 0;
     }
-    commitHost.reset();
-    lookupReceiver.reset();
+    lookupReceiver_.reset();
 }

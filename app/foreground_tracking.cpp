@@ -1,7 +1,7 @@
-#include "app/foreground_tracking.h"
+// Foreground tracking: which application, and which control in it, the panel types into.
 
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
 #include "app/windows_functions.h"
 
 namespace {
@@ -12,31 +12,8 @@ HWND asWindow(WindowHandle handle) {
 WindowHandle asHandle(HWND window) {
     return reinterpret_cast<WindowHandle>(window);
 }
-}  // namespace
 
-void reactivateTarget() {
-    panelState.foregroundWindow = panelState.targetWindow;
-    windows::SetForegroundWindow(asWindow(panelState.foregroundWindow));
-}
-
-void trackForeground() {
-    panelState.foregroundWindow = asHandle(windows::GetForegroundWindow());
-    bool panelsOwn = false;
-    for (WindowHandle handle : panelState.panelHandles) {
-        if (handle == panelState.foregroundWindow) {
-            panelsOwn = true;
-        }
-    }
-    if (!panelsOwn) {
-        panelState.targetWindow = panelState.foregroundWindow;
-    }
-    panelState.targetFocus = asHandle(queryTargetFocus());
-    tracePanel("track foreground=%lu target=%lu focus=%lu",
-               static_cast<unsigned long>(panelState.foregroundWindow),
-               static_cast<unsigned long>(panelState.targetWindow),
-               static_cast<unsigned long>(panelState.targetFocus));
-}
-
+// The control with the keyboard focus in the foreground window's thread, 0 if none.
 HWND queryTargetFocus() {
     HWND foreground = windows::GetForegroundWindow();
     const DWORD foregroundThread = windows::GetWindowThreadProcessId(foreground, nullptr);
@@ -52,4 +29,28 @@ HWND queryTargetFocus() {
     // application, so a hung application would hang the panel too.
     windows::AttachThreadInput(panelThread, foregroundThread, FALSE);
     return focus;
+}
+}  // namespace
+
+void Panel::reactivateTarget() {
+    panelState.foregroundWindow = panelState.targetWindow;
+    windows::SetForegroundWindow(asWindow(panelState.foregroundWindow));
+}
+
+void Panel::trackForeground() {
+    panelState.foregroundWindow = asHandle(windows::GetForegroundWindow());
+    bool panelsOwn = false;
+    for (WindowHandle handle : panelState.panelHandles) {
+        if (handle == panelState.foregroundWindow) {
+            panelsOwn = true;
+        }
+    }
+    if (!panelsOwn) {
+        panelState.targetWindow = panelState.foregroundWindow;
+    }
+    panelState.targetFocus = asHandle(queryTargetFocus());
+    tracePanel("track foreground=%lu target=%lu focus=%lu",
+               static_cast<unsigned long>(panelState.foregroundWindow),
+               static_cast<unsigned long>(panelState.targetWindow),
+               static_cast<unsigned long>(panelState.targetFocus));
 }

@@ -4,18 +4,19 @@
 
 #include <ole2.h>
 
-#include "app/panel_form.h"
-#include "app/panel_startup.h"
-#include "app/program_state.h"
+#include "app/panel.h"
 #include "ui/framework.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     OleInitialize(nullptr);
     ui::initialiseFramework(instance);
-    initialiseState();
-    ui::registerExitRoutine(exitRoutine);
-    PanelWindow.load(panelFormDescription());
-    ui::runMessageLoop();
+    {
+        // Gone, with everything it holds, before COM is.
+        Panel panel;
+        ui::registerExitRoutine([&panel] { panel.exitRoutine(); });
+        panel.load();
+        ui::runMessageLoop();
+    }
     OleUninitialize();
     return 0;
 }

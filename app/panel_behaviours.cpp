@@ -1,9 +1,9 @@
-#include "app/panel_behaviours.h"
+// The panel's own behaviours: the context menu with its two on/off options, minimizing and
+// closing.
 
 #include <windows.h>
 
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
 
 namespace {
@@ -18,7 +18,7 @@ void flip(ui::MenuItem& item) {
 
 }  // namespace
 
-void showOptionsMenu(int, int, int) {
+void Panel::showOptionsMenu(const ui::MouseEvent&) {
     reactivateTarget();
     POINT pointer = {};
     GetCursorPos(&pointer);
@@ -26,23 +26,23 @@ void showOptionsMenu(int, int, int) {
     PanelWindow.popUpMenu(OptionsMenu, kMenuOffset, kMenuOffset);
 }
 
-void toggleTraditionalOutput() {
+void Panel::toggleTraditionalOutput() {
     reactivateTarget();
     flip(TraditionalOutputItem);
     tracePanel("option traditional=%d", TraditionalOutputItem.checked() ? 1 : 0);
 }
 
-void toggleOnlineLookup() {
+void Panel::toggleOnlineLookup() {
     reactivateTarget();
     flip(OnlineDictionaryItem);
     tracePanel("option online=%d", OnlineDictionaryItem.checked() ? 1 : 0);
 }
 
-void minimizePanel(int, int, int) {
+void Panel::minimizePanel(const ui::MouseEvent&) {
     PanelWindow.setShowState(kMinimized);
 }
 
-void closePanel(int, int, int) {
+void Panel::closePanel(const ui::MouseEvent&) {
     if (RecognitionClient.exists()) {
         RecognitionClient->disconnect();
     }

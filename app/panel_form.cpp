@@ -1,24 +1,13 @@
 // The panel's form description: the window, its controls in z-order (first on top), the
 // context menu and the wiring of events to handlers, read top to bottom.
 
-#include "app/panel_form.h"
-
-#include "app/commit_handlers.h"
-#include "app/foreground_tracking.h"
-#include "app/panel_behaviours.h"
-#include "app/panel_startup.h"
-#include "app/recognition_wiring.h"
+#include "app/panel.h"
 #include "assets/panel_assets.h"
+#include "ui/form_description.h"
 
 using namespace ui;
 
 namespace {
-// ---- Pictures --------------------------------------------------------------------------------
-const Picture panelPicture{panelPictureJpeg()};      // 305 x 246, the panel's background
-const Picture labelTile{labelTileJpeg()};            // 18 x 28, tiled under InfoLabel
-const Picture rewriteFace{rewriteFaceJpeg()};        // 83 x 27
-const Picture rewriteFaceHot{rewriteFaceHotJpeg()};  // 83 x 27, pointer over the button
-
 // The candidate cells all look alike: default GUI font, black, centred, one line.
 constexpr TransparentLabelSettings kCandidateCell = {
     .caption = "",
@@ -31,188 +20,178 @@ constexpr TransparentLabelSettings kCandidateCell = {
 };
 }  // namespace
 
-// ---- Controls and their settings ---------------------------------------------------------------
-Form PanelWindow;
+// ---- Pictures, controls and their settings ------------------------------------------------------
+Panel::Panel()
+    : panelPicture(panelPictureJpeg()),
+      labelTile(labelTileJpeg()),
+      rewriteFace(rewriteFaceJpeg()),
+      rewriteFaceHot(rewriteFaceHotJpeg()),
+      InfoLabel({
+          .caption = "",
+          .effect = TextEffect::whiteBelowRight,
+          .border = false,
+          .font = {},
+          .textColour = 0x00808000,
+          .backgroundColour = kButtonFace,
+          .picture = &labelTile,
+          .pictureMode = PictureMode::tiled,
+          .alignment = Alignment::centre,
+          .wordWrap = false,
+          .verticalAlignment = VerticalAlignment::centre,
+      }),
+      MinimizeButton({
+          .caption = "-",
+          .effect = TextEffect::plain,
+          .font = {.face = "宋体", .height = 19, .weight = FW_BOLD, .charset = GB2312_CHARSET},
+          .textColour = 0x00FF7575,
+          .alignment = Alignment::centre,
+          .wordWrap = false,
+          .verticalAlignment = VerticalAlignment::centre,
+      }),
+      CandidateButton1(kCandidateCell),
+      CandidateButton2(kCandidateCell),
+      CandidateButton3(kCandidateCell),
+      CandidateButton4(kCandidateCell),
+      CandidateButton5(kCandidateCell),
+      CandidateButton6(kCandidateCell),
+      CandidateButton7(kCandidateCell),
+      CandidateButton8(kCandidateCell),
+      CandidateButton9(kCandidateCell),
+      CandidateButton10(kCandidateCell),
+      RewriteButton({
+          .normal = &rewriteFace,
+          .hot = &rewriteFaceHot,
+          .pressed = nullptr,   // falls back to the normal face
+          .disabled = nullptr,  // falls back to the normal face
+          .transparentColour = kButtonFace,
+      }),
+      CloseButton({
+          .caption = "",
+          .effect = TextEffect::plain,
+          .font = {},
+          .textColour = 0x00000000,
+          .alignment = Alignment::left,
+          .wordWrap = false,
+          .verticalAlignment = VerticalAlignment::centre,
+      }),
+      ForegroundTimer({.interval = 0}),
+      WritingPad({
+          .border = false,
+          .backgroundColour = 0x00F7F7F7,
+          .picture = nullptr,
+          .automaticRedraw = true,
+          .drawMode = DrawMode::copyPen,
+          .penStyle = PenStyle::dotted,
+          .penWidth = 1,
+          .penColour = 0x00000000,
+      }) {}
 
-Label InfoLabel({
-    .caption = "",
-    .effect = TextEffect::whiteBelowRight,
-    .border = false,
-    .font = {},
-    .textColour = 0x00808000,
-    .backgroundColour = kButtonFace,
-    .picture = &labelTile,
-    .pictureMode = PictureMode::tiled,
-    .alignment = Alignment::centre,
-    .wordWrap = false,
-    .verticalAlignment = VerticalAlignment::centre,
-});
-
-TransparentLabel MinimizeButton({
-    .caption = "-",
-    .effect = TextEffect::plain,
-    .font = {.face = "宋体", .height = 19, .weight = FW_BOLD, .charset = GB2312_CHARSET},
-    .textColour = 0x00FF7575,
-    .alignment = Alignment::centre,
-    .wordWrap = false,
-    .verticalAlignment = VerticalAlignment::centre,
-});
-
-TransparentLabel CandidateButton1(kCandidateCell);
-TransparentLabel CandidateButton2(kCandidateCell);
-TransparentLabel CandidateButton3(kCandidateCell);
-TransparentLabel CandidateButton4(kCandidateCell);
-TransparentLabel CandidateButton5(kCandidateCell);
-TransparentLabel CandidateButton6(kCandidateCell);
-TransparentLabel CandidateButton7(kCandidateCell);
-TransparentLabel CandidateButton8(kCandidateCell);
-TransparentLabel CandidateButton9(kCandidateCell);
-TransparentLabel CandidateButton10(kCandidateCell);
-
-PictureButton RewriteButton({
-    .normal = &rewriteFace,
-    .hot = &rewriteFaceHot,
-    .pressed = nullptr,   // falls back to the normal face
-    .disabled = nullptr,  // falls back to the normal face
-    .transparentColour = kButtonFace,
-});
-
-TransparentLabel CloseButton({
-    .caption = "",
-    .effect = TextEffect::plain,
-    .font = {},
-    .textColour = 0x00000000,
-    .alignment = Alignment::left,
-    .wordWrap = false,
-    .verticalAlignment = VerticalAlignment::centre,
-});
-
-Timer ForegroundTimer({.interval = 0});
-
-DrawingBoard WritingPad({
-    .border = false,
-    .backgroundColour = 0x00F7F7F7,
-    .picture = nullptr,
-    .automaticRedraw = true,
-    .drawMode = DrawMode::copyPen,
-    .penStyle = PenStyle::dotted,
-    .penWidth = 1,
-    .penColour = 0x00000000,
-});
-
-Component<TcpClient> RecognitionClient;
-
-MenuItem OptionsMenu;
-MenuItem TraditionalOutputItem;
-MenuItem PrecisionItem;
-MenuItem OnlineDictionaryItem;
-
-TransparentLabel& candidateButton(int number) {
-    static TransparentLabel* const cells[] = {
-        &CandidateButton1, &CandidateButton2, &CandidateButton3, &CandidateButton4,
-        &CandidateButton5, &CandidateButton6, &CandidateButton7, &CandidateButton8,
-        &CandidateButton9, &CandidateButton10};
+TransparentLabel& Panel::candidateButton(int number) {
+    TransparentLabel* const cells[] = {&CandidateButton1, &CandidateButton2, &CandidateButton3,
+                                       &CandidateButton4, &CandidateButton5, &CandidateButton6,
+                                       &CandidateButton7, &CandidateButton8, &CandidateButton9,
+                                       &CandidateButton10};
     return *cells[(number - 1) % 10];
 }
 
-namespace {
-// ---- The window --------------------------------------------------------------------------------
-const WindowRecord kPanelWindow = {
-    .left = 50,
-    .top = 50,
-    .width = 305,
-    .height = 260,
-    .caption = "手写输入",
-    .border = BorderStyle::none,
-    .backgroundColour = kButtonFace,
-    .picture = &panelPicture,
-    .pictureMode = PictureMode::natural,
-    .minimizeBox = true,
-    .maximizeBox = false,
-    .shownInTaskbar = false,  // start-up adds WS_EX_APPWINDOW before the panel is shown
-    .alwaysOnTop = true,
-    .dragAnywhere = true,
-    .escapeCloses = true,
-    .initialShowState = 0,
-    .icon = 0,
-};
+void Panel::load() {
+    // A handler that runs one of the panel's member functions.
+    const auto to = [this](auto member) { return bound(this, member); };
 
-constexpr MouseCursor arrow = MouseCursor::arrow;
-constexpr MouseCursor hand = MouseCursor::hand;
+    // ---- The window -----------------------------------------------------------------------------
+    const WindowRecord window = {
+        .left = 50,
+        .top = 50,
+        .width = 305,
+        .height = 260,
+        .caption = "手写输入",
+        .border = BorderStyle::none,
+        .backgroundColour = kButtonFace,
+        .picture = &panelPicture,
+        .pictureMode = PictureMode::natural,
+        .minimizeBox = true,
+        .maximizeBox = false,
+        .shownInTaskbar = false,  // start-up adds WS_EX_APPWINDOW before the panel is shown
+        .alwaysOnTop = true,
+        .dragAnywhere = true,
+        .escapeCloses = true,
+        .initialShowState = 0,
+        .icon = 0,
+    };
 
-// ---- Controls, top of the z-order first ------------------------------------------------------
-//                                                 left  top  width height visible disabled cursor
-const ControlRecord kPanelControls[] = {
-    {&InfoLabel, "InfoLabel", {7, 213, 209, 24, true, false, arrow}},
-    {&MinimizeButton, "MinimizeButton", {255, 10, 16, 16, true, false, hand}},
-    {&CandidateButton10, "CandidateButton10", {261, 176, 43, 35, true, false, hand}},
-    {&CandidateButton9, "CandidateButton9", {219, 176, 43, 35, true, false, hand}},
-    {&CandidateButton8, "CandidateButton8", {261, 139, 43, 35, true, false, hand}},
-    {&CandidateButton7, "CandidateButton7", {219, 139, 43, 35, true, false, hand}},
-    {&CandidateButton6, "CandidateButton6", {261, 103, 43, 35, true, false, hand}},
-    {&CandidateButton5, "CandidateButton5", {219, 103, 43, 35, true, false, hand}},
-    {&CandidateButton4, "CandidateButton4", {261, 67, 43, 35, true, false, hand}},
-    {&CandidateButton3, "CandidateButton3", {219, 67, 43, 35, true, false, hand}},
-    {&CandidateButton2, "CandidateButton2", {261, 32, 43, 35, true, false, hand}},
-    {&CandidateButton1, "CandidateButton1", {219, 32, 43, 35, true, false, hand}},
-    {&RewriteButton, "RewriteButton", {219, 212, 80, 27, true, false, hand}},
-    {&CloseButton, "CloseButton", {282, 10, 16, 16, true, false, hand}},
-    {&ForegroundTimer, "ForegroundTimer", {}},
-    {&WritingPad, "WritingPad", {4, 32, 214, 207, true, false, arrow}},
-    {&RecognitionClient, "RecognitionClient", {}},
-};
+    constexpr MouseCursor arrow = MouseCursor::arrow;
+    constexpr MouseCursor hand = MouseCursor::hand;
 
-// ---- The context menu: one hidden top-level menu, so the panel has no menu bar ---------------
-//   item, name, level, caption, hot key, hidden, disabled, checked, handler
-const MenuRecord kPanelMenus[] = {
-    {&OptionsMenu, "OptionsMenu", 0, "繁体", nullptr, true, false, false, nullptr},
-    {&TraditionalOutputItem, "TraditionalOutputItem", 1, "写简出繁", nullptr, false, false, false,
-     toggleTraditionalOutput},
-    {&PrecisionItem, "PrecisionItem", 1, "手写精度", nullptr, false, false, false,
-     askReferenceValue},
-    {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false, false,
-     toggleOnlineLookup},
-};
+    // ---- Controls, top of the z-order first -----------------------------------------------------
+    //                                                 left  top  width height visible disabled
+    //                                                 cursor
+    const ControlRecord controls[] = {
+        {&InfoLabel, "InfoLabel", {7, 213, 209, 24, true, false, arrow}},
+        {&MinimizeButton, "MinimizeButton", {255, 10, 16, 16, true, false, hand}},
+        {&CandidateButton10, "CandidateButton10", {261, 176, 43, 35, true, false, hand}},
+        {&CandidateButton9, "CandidateButton9", {219, 176, 43, 35, true, false, hand}},
+        {&CandidateButton8, "CandidateButton8", {261, 139, 43, 35, true, false, hand}},
+        {&CandidateButton7, "CandidateButton7", {219, 139, 43, 35, true, false, hand}},
+        {&CandidateButton6, "CandidateButton6", {261, 103, 43, 35, true, false, hand}},
+        {&CandidateButton5, "CandidateButton5", {219, 103, 43, 35, true, false, hand}},
+        {&CandidateButton4, "CandidateButton4", {261, 67, 43, 35, true, false, hand}},
+        {&CandidateButton3, "CandidateButton3", {219, 67, 43, 35, true, false, hand}},
+        {&CandidateButton2, "CandidateButton2", {261, 32, 43, 35, true, false, hand}},
+        {&CandidateButton1, "CandidateButton1", {219, 32, 43, 35, true, false, hand}},
+        {&RewriteButton, "RewriteButton", {219, 212, 80, 27, true, false, hand}},
+        {&CloseButton, "CloseButton", {282, 10, 16, 16, true, false, hand}},
+        {&ForegroundTimer, "ForegroundTimer", {}},
+        {&WritingPad, "WritingPad", {4, 32, 214, 207, true, false, arrow}},
+        {&RecognitionClient, "RecognitionClient", {}},
+    };
 
-// ---- Event wiring ------------------------------------------------------------------------------
-const EventBinding kPanelEvents[] = {
-    {PanelWindow, Event::created, onPanelCreated},
-    {PanelWindow, Event::positionChanged, onPanelMoved},
-    {PanelWindow, MouseEvent::rightButtonDown, showOptionsMenu},
-    {WritingPad, MouseEvent::leftButtonDown, onPadButtonDown},
-    {WritingPad, MouseEvent::leftButtonUp, finishStroke},
-    {WritingPad, MouseEvent::mouseMoved, onPadMouseMove},
-    {PanelWindow, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton1, MouseEvent::leftButtonDown, onCandidatePressed<1>},
-    {CandidateButton1, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton2, MouseEvent::leftButtonDown, onCandidatePressed<2>},
-    {CandidateButton2, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton3, MouseEvent::leftButtonDown, onCandidatePressed<3>},
-    {CandidateButton3, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton4, MouseEvent::leftButtonDown, onCandidatePressed<4>},
-    {CandidateButton4, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton5, MouseEvent::leftButtonDown, onCandidatePressed<5>},
-    {CandidateButton5, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton6, MouseEvent::leftButtonDown, onCandidatePressed<6>},
-    {CandidateButton6, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton7, MouseEvent::leftButtonDown, onCandidatePressed<7>},
-    {CandidateButton7, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton8, MouseEvent::leftButtonDown, onCandidatePressed<8>},
-    {CandidateButton8, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton9, MouseEvent::leftButtonDown, onCandidatePressed<9>},
-    {CandidateButton9, MouseEvent::mouseMoved, onPointerOffPad},
-    {CandidateButton10, MouseEvent::leftButtonDown, onCandidatePressed<10>},
-    {CandidateButton10, MouseEvent::mouseMoved, onPointerOffPad},
-    {RewriteButton, Event::clicked, clearPad},
-    {MinimizeButton, MouseEvent::leftButtonDown, minimizePanel},
-    {CloseButton, MouseEvent::leftButtonDown, closePanel},
-    {ForegroundTimer, Event::tick, trackForeground},
-    {RecognitionClient, Event::dataArrived, onReplyData},
-};
+    // ---- The context menu: one hidden top-level menu, so the panel has no menu bar --------------
+    //   item, name, level, caption, hot key, hidden, disabled, checked, handler
+    const MenuRecord menus[] = {
+        {&OptionsMenu, "OptionsMenu", 0, "繁体", nullptr, true, false, false, nullptr},
+        {&TraditionalOutputItem, "TraditionalOutputItem", 1, "写简出繁", nullptr, false, false,
+         false, to(&Panel::toggleTraditionalOutput)},
+        {&PrecisionItem, "PrecisionItem", 1, "手写精度", nullptr, false, false, false,
+         to(&Panel::askReferenceValue)},
+        {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false,
+         false, to(&Panel::toggleOnlineLookup)},
+    };
 
-const FormDescription kPanelForm = {&kPanelWindow, kPanelControls, kPanelMenus, kPanelEvents};
-}  // namespace
+    // ---- Event wiring ---------------------------------------------------------------------------
+    const EventBinding events[] = {
+        {PanelWindow, Event::created, to(&Panel::onPanelCreated)},
+        {PanelWindow, Event::positionChanged, to(&Panel::onPanelMoved)},
+        {PanelWindow, MouseEventKind::rightButtonDown, to(&Panel::showOptionsMenu)},
+        {WritingPad, MouseEventKind::leftButtonDown, to(&Panel::onPadButtonDown)},
+        {WritingPad, MouseEventKind::leftButtonUp, to(&Panel::finishStroke)},
+        {WritingPad, MouseEventKind::mouseMoved, to(&Panel::onPadMouseMove)},
+        {PanelWindow, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton1, MouseEventKind::leftButtonDown, candidatePressed(1)},
+        {CandidateButton1, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton2, MouseEventKind::leftButtonDown, candidatePressed(2)},
+        {CandidateButton2, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton3, MouseEventKind::leftButtonDown, candidatePressed(3)},
+        {CandidateButton3, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton4, MouseEventKind::leftButtonDown, candidatePressed(4)},
+        {CandidateButton4, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton5, MouseEventKind::leftButtonDown, candidatePressed(5)},
+        {CandidateButton5, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton6, MouseEventKind::leftButtonDown, candidatePressed(6)},
+        {CandidateButton6, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton7, MouseEventKind::leftButtonDown, candidatePressed(7)},
+        {CandidateButton7, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton8, MouseEventKind::leftButtonDown, candidatePressed(8)},
+        {CandidateButton8, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton9, MouseEventKind::leftButtonDown, candidatePressed(9)},
+        {CandidateButton9, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {CandidateButton10, MouseEventKind::leftButtonDown, candidatePressed(10)},
+        {CandidateButton10, MouseEventKind::mouseMoved, to(&Panel::onPointerOffPad)},
+        {RewriteButton, Event::clicked, to(&Panel::clearPad)},
+        {MinimizeButton, MouseEventKind::leftButtonDown, to(&Panel::minimizePanel)},
+        {CloseButton, MouseEventKind::leftButtonDown, to(&Panel::closePanel)},
+        {ForegroundTimer, Event::tick, to(&Panel::trackForeground)},
+        {RecognitionClient, Event::dataArrived, to(&Panel::onReplyData)},
+    };
 
-const FormDescription& panelFormDescription() {
-    return kPanelForm;
+    PanelWindow.load({&window, controls, menus, events});
 }

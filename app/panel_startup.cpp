@@ -1,14 +1,12 @@
-#include "app/panel_startup.h"
+// What runs once around the panel's life: the created handler, the position-changed handler
+// and the exit routine.
 
 #include <windows.h>
 
 #include <string>
 
-#include "app/commit_handlers.h"
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
 #include "app/windows_functions.h"
 #include "recognition/automation_object.h"
 #include "recognition/script_evaluator.h"
@@ -25,15 +23,15 @@ WindowHandle handleOf(const ui::Control& control) {
     return reinterpret_cast<WindowHandle>(control.handle());
 }
 
-void drawGuideLines() {
-    WritingPad.drawLine(0, 103, 214, 103);
-    WritingPad.drawLine(107, 0, 107, 207);
-    WritingPad.drawLine(0, 0, 214, 207);
-    WritingPad.drawLine(214, 0, 0, 207);
+void drawGuideLines(ui::DrawingBoard& pad) {
+    pad.drawLine(0, 103, 214, 103);
+    pad.drawLine(107, 0, 107, 207);
+    pad.drawLine(0, 0, 214, 207);
+    pad.drawLine(214, 0, 0, 207);
 }
 }  // namespace
 
-void onPanelCreated() {
+void Panel::onPanelCreated() {
     windows::SetWindowLongA(PanelWindow.handle(), GWL_EXSTYLE, kPanelExtendedStyle);
     panelState.referenceValue = 3;
 
@@ -52,7 +50,7 @@ void onPanelCreated() {
     startScriptEvaluator(scriptEvaluator);
 
     WritingPad.setPenColour(0x808080);
-    drawGuideLines();
+    drawGuideLines(WritingPad);
 
     for (int number = 1; number <= 10; ++number) {
         candidateButton(number).setFontSize(12);
@@ -83,7 +81,7 @@ void onPanelCreated() {
                handles.c_str());
 }
 
-void onPanelMoved() {
+void Panel::onPanelMoved() {
     if (PanelWindow.showState() == 2) {
         ForegroundTimer.setInterval(0);
     } else {
@@ -95,7 +93,7 @@ void onPanelMoved() {
                panelState.panelHandles.count());
 }
 
-void exitRoutine() {
+void Panel::exitRoutine() {
     releaseCommitAndLookup();
     panelState.replyPieces.clear();
     const bool evaluatorHeld = !scriptEvaluator.empty();

@@ -1,13 +1,13 @@
-#include "app/recognition_wiring.h"
+// The writing pad, the recognition request, the reply and the rewrite button, joined to the
+// panel's controls: the handlers the form description binds, over the portable logic in
+// recognition/.
 
 #include <windows.h>
 
 #include <vector>
 
-#include "app/foreground_tracking.h"
-#include "app/panel_form.h"
+#include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/program_state.h"
 #include "app/windows_functions.h"
 #include "recognition/candidate_list.h"
 #include "recognition/recognition_request.h"
@@ -17,15 +17,22 @@
 
 namespace {
 
-// The panel's controls as the portable handlers see them. One instance serves every handler:
-// it holds nothing but references to the program-wide controls and the evaluator.
+// The panel's controls as the portable handlers see them: made for each event, it holds
+// nothing but a reference to the panel.
 class PanelRecognitionHost final : public WritingPadHost,
                                    public ClearPadHost,
                                    public ReplyHost,
                                    public ScriptControlEvaluator,
                                    public RecognitionChannel {
   public:
-    PanelRecognitionHost() : ScriptControlEvaluator(scriptEvaluator) {}
+    explicit PanelRecognitionHost(Panel& panel)
+        : ScriptControlEvaluator(panel.scriptEvaluator),
+          panel_(panel),
+          WritingPad(panel.WritingPad),
+          InfoLabel(panel.InfoLabel),
+          PanelWindow(panel.PanelWindow),
+          RecognitionClient(panel.RecognitionClient),
+          panelState(panel.panelState) {}
 
     // PadCanvas: the drawing board.
     int padWidth() override { return WritingPad.width(); }
@@ -63,7 +70,7 @@ class PanelRecognitionHost final : public WritingPadHost,
         tracePanel("capture released");
     }
     void setInfoLabelVisible(bool visible) override { InfoLabel.setVisible(visible); }
-    void reactivateTarget() override { ::reactivateTarget(); }
+    void reactivateTarget() override { panel_.reactivateTarget(); }
     void runRecognitionRequest() override {
         ::runRecognitionRequest(panelState, *this);
         tracePanel("request stroke=%s", panelState.strokeText.c_str());
@@ -72,10 +79,10 @@ class PanelRecognitionHost final : public WritingPadHost,
     // CandidateCells.
     void setCandidateCaption(int index, const Text& caption) override {
         if (heldCaptions_) {
-            heldCaptions_->push_back({&candidateButton(index), caption});
+            heldCaptions_->push_back({&panel_.candidateButton(index), caption});
             return;
         }
-        candidateButton(index).setCaption(caption);
+        panel_.candidateButton(index).setCaption(caption);
     }
     // While held, the captions are collected instead of set; the holder sets them together.
     void holdCaptions(std::vector<ui::CaptionChange>* held) { heldCaptions_ = held; }
@@ -96,28 +103,35 @@ class PanelRecognitionHost final : public WritingPadHost,
 
   private:
     static constexpr COLORREF kPadBackground = 0x00F7F7F7;
+    Panel& panel_;
+    // The parts of the panel the host works on, by the names the panel gives them.
+    ui::DrawingBoard& WritingPad;
+    ui::Label& InfoLabel;
+    ui::Form& PanelWindow;
+    ui::Component<TcpClient>& RecognitionClient;
+    PanelState& panelState;
     std::vector<ui::CaptionChange>* heldCaptions_ = nullptr;
 };
-
-PanelRecognitionHost& host() {
-    static PanelRecognitionHost instance;
-    return instance;
-}
 
 // Runs a handler that fills the candidate cells, and paints the cells it changed in one pass
 // when it is done, instead of once a cell.
 template <class Handler>
-void withCellsPaintedTogether(Handler handler) {
+void withCellsPaintedTogether(PanelRecognitionHost& host, Handler handler) {
     std::vector<ui::CaptionChange> captions;
-    host().holdCaptions(&captions);
+    host.holdCaptions(&captions);
     handler();
-    host().holdCaptions(nullptr);
+    host.holdCaptions(nullptr);
     ui::TextLabel::setCaptions(captions);
 }
 
 // Mouse positions are the unsigned words of the mouse message.
 std::uint16_t word(int value) {
     return static_cast<std::uint16_t>(value);
+}
+
+// The modifier keys as the portable handlers take them: 1 Ctrl, 2 Shift, 4 Alt, added.
+int keyBits(const ui::ModifierKeys& keys) {
+    return (keys.control ? 1 : 0) | (keys.shift ? 2 : 0) | (keys.alt ? 4 : 0);
 }
 
 // The logical left button (the physical right one when the buttons are swapped).
@@ -128,11 +142,13 @@ bool leftButtonDown() {
 
 }  // namespace
 
-void onPadButtonDown(int x, int y, int keys) {
-    onPadButtonDown(panelState, host(), word(x), word(y), keys);
+void Panel::onPadButtonDown(const ui::MouseEvent& event) {
+    PanelRecognitionHost host(*this);
+    ::onPadButtonDown(panelState, host, word(event.x), word(event.y), keyBits(event.keys));
 }
 
-void onPadMouseMove(int x, int y, int keys) {
+void Panel::onPadMouseMove(const ui::MouseEvent& event) {
+    PanelRecognitionHost host(*this);
     // Another window can take the capture from the pad (a button while it is clicked, the
     // system's move of the panel). The pad would then wait for a move outside itself that no
     // longer reaches it, and InfoLabel would stay hidden for good: take the capture anew.
@@ -150,18 +166,20 @@ void onPadMouseMove(int x, int y, int keys) {
     // would count a button-up still queued behind this move twice.
     if (panelState.penDown && !leftButtonDown()) {
         tracePanel("button-up lost; stroke ended");
-        finishStroke(panelState, host(), word(x), word(y), 0);
+        ::finishStroke(panelState, host, word(event.x), word(event.y), 0);
     }
-    onPadMouseMove(panelState, host(), word(x), word(y), keys);
+    ::onPadMouseMove(panelState, host, word(event.x), word(event.y), keyBits(event.keys));
 }
 
-void finishStroke(int x, int y, int keys) {
+void Panel::finishStroke(const ui::MouseEvent& event) {
+    PanelRecognitionHost host(*this);
     // Latency from here to the last reply is what a writer waits for the final candidates.
     tracePanel("pen up");
-    finishStroke(panelState, host(), word(x), word(y), keys);
+    ::finishStroke(panelState, host, word(event.x), word(event.y), keyBits(event.keys));
 }
 
-void onPointerOffPad(int /*x*/, int /*y*/, int keys) {
+void Panel::onPointerOffPad(const ui::MouseEvent& event) {
+    PanelRecognitionHost host(*this);
     // The pad's capture steers the mouse only while the panel's thread is the foreground one,
     // which it is not while the user writes for another application. A pointer going from the
     // pad straight to a cell then never shows the pad a move outside itself, and InfoLabel
@@ -179,23 +197,25 @@ void onPointerOffPad(int /*x*/, int /*y*/, int keys) {
         return;
     }
     if (GetCapture() == WritingPad.handle()) {
-        onPadMouseMove(panelState, host(), word(at.x), word(at.y), keys);
+        ::onPadMouseMove(panelState, host, word(at.x), word(at.y), keyBits(event.keys));
         return;
     }
     // Another control holds the capture now; leave it to that control.
     panelState.padCaptured = false;
     InfoLabel.setVisible(true);
     if (panelState.penDown) {
-        finishStroke(panelState, host(), word(at.x), word(at.y), 0);
+        ::finishStroke(panelState, host, word(at.x), word(at.y), 0);
     }
 }
 
-void onReplyData() {
-    withCellsPaintedTogether([] { onReplyData(panelState, host()); });
+void Panel::onReplyData() {
+    PanelRecognitionHost host(*this);
+    withCellsPaintedTogether(host, [&] { ::onReplyData(panelState, host); });
     tracePanel("reply pieces=%d", panelState.replyPieces.count());
 }
 
-void clearPad() {
-    withCellsPaintedTogether([] { clearPad(panelState, host()); });
+void Panel::clearPad() {
+    PanelRecognitionHost host(*this);
+    withCellsPaintedTogether(host, [&] { ::clearPad(panelState, host); });
     tracePanel("cleared");
 }

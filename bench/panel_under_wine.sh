@@ -199,6 +199,10 @@ for ((i = 0; i < total; i++)); do
     xdotool mousemove "$x" "$y" sleep 0.05 click 1
     gui_wait_until eval '[ "$(commits)" -gt "$commits_before" ] && [ "$(clears)" -gt "$clears_before" ]' ||
         gui_fail "character $((i + 1)) ($character) was not committed"
+    # The first character runs the whole road once: what it adds is first use, not growth.
+    if ((i == 0)); then
+        read -r _ _ _ _ anon_first file_first <<<"$(memory_now)"
+    fi
     if (((i + 1) % 10 == 0)); then
         read -r ws _ rss _ <<<"$(memory_now)"
         # The first characters touch the road's code and caches for the first time.
@@ -243,5 +247,7 @@ if [ -n "$ws_warm" ] && ((total > warm_up)); then
         "$(per_hundred "$ws_warm" "$ws_end" $((total - warm_up))), VmRSS" \
         "$(per_hundred "$rss_warm" "$rss_end" $((total - warm_up)))"
 fi
+echo "  the first character added $(mib $((anon_first - anon_start))) anonymous and" \
+    "$(mib $((file_first - file_start))) of mapped files (code and font pages touched once)"
 echo "  growth per 100 characters from start-up: working set" \
     "$(per_hundred "$ws_start" "$ws_end" "$total"), VmRSS $(per_hundred "$rss_start" "$rss_end" "$total")"

@@ -40,16 +40,6 @@ DWORD WINAPI runDictionaryLookup(void* parameter) {
 
 const char kReceiverClass[] = "HandwritingPanelLookupReceiver";
 
-void registerReceiverClass(WNDPROC procedure) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kReceiverClass;
-    // A second registration fails harmlessly with ERROR_CLASS_ALREADY_EXISTS.
-    RegisterClassExA(&windowClass);
-}
-
 }  // namespace
 
 bool startDictionaryLookup(PanelState& state, HWND receiver, const Text& host) {
@@ -78,9 +68,8 @@ bool takeLookupLine(const PanelState& state, WPARAM wParam, LPARAM lParam, Text&
 DictionaryLookupReceiver::DictionaryLookupReceiver(const PanelState& state,
                                                    std::function<void(const Text&)> showLine)
     : state_(state), showLine_(std::move(showLine)) {
-    registerReceiverClass(windowProcedure);
-    window_ = CreateWindowExA(0, kReceiverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleA(nullptr), this);
+    ui::registerWindowClass(kReceiverClass, windowProcedure);
+    createObjectWindow(0, kReceiverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE);
 }
 
 DictionaryLookupReceiver::~DictionaryLookupReceiver() {
@@ -92,29 +81,17 @@ DictionaryLookupReceiver::~DictionaryLookupReceiver() {
     while (PeekMessageA(&message, window_, kLookupLineMessage, kLookupLineMessage, PM_REMOVE)) {
         delete reinterpret_cast<Text*>(message.lParam);
     }
-    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
+    destroyWindow();
 }
 
-LRESULT CALLBACK DictionaryLookupReceiver::windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
+LRESULT DictionaryLookupReceiver::handleMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                                bool& handled) {
     if (message == kLookupLineMessage) {
-        auto* receiver =
-            reinterpret_cast<DictionaryLookupReceiver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (receiver == nullptr) {
-            delete reinterpret_cast<Text*>(lParam);
-            return 0;
-        }
         Text line;
-        if (takeLookupLine(receiver->state_, wParam, lParam, line) && receiver->showLine_) {
-            receiver->showLine_(line);
+        if (takeLookupLine(state_, wParam, lParam, line) && showLine_) {
+            showLine_(line);
         }
-        return 0;
+        handled = true;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return 0;
 }

@@ -10,6 +10,7 @@
 
 #include "app/panel_state.h"
 #include "text/text_operations.h"
+#include "ui/window_base.h"
 
 // The host the lookups ask, port included when it is not 80 (build setting DICTIONARY_HOST).
 extern const char kDictionaryHost[];
@@ -27,20 +28,19 @@ bool takeLookupLine(const PanelState& state, WPARAM wParam, LPARAM lParam, Text&
 
 // A message-only window of the GUI thread that receives the lookups' lines and passes those
 // still current to `showLine` (which sets the caption of the information line).
-class DictionaryLookupReceiver {
+class DictionaryLookupReceiver : private ui::WindowBase<DictionaryLookupReceiver> {
   public:
     DictionaryLookupReceiver(const PanelState& state, std::function<void(const Text&)> showLine);
     ~DictionaryLookupReceiver();
     DictionaryLookupReceiver(const DictionaryLookupReceiver&) = delete;
     DictionaryLookupReceiver& operator=(const DictionaryLookupReceiver&) = delete;
 
-    HWND window() const { return window_; }
+    HWND window() const { return handle(); }
 
   private:
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    friend class ui::WindowBase<DictionaryLookupReceiver>;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
     const PanelState& state_;
     std::function<void(const Text&)> showLine_;
-    HWND window_ = nullptr;
 };

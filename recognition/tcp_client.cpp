@@ -11,18 +11,6 @@ namespace {
 const char kWindowClassName[] = "TcpClientNotificationWindow";
 constexpr long kNotificationMask = FD_READ | FD_CLOSE;
 
-bool registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSA windowClass = {};
-    if (GetClassInfoA(instance, kWindowClassName, &windowClass)) {
-        return true;
-    }
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClassName;
-    return RegisterClassA(&windowClass) != 0;
-}
-
 // The socket a read notification names, as the bounded read sees it.
 class NotifiedSocket final : public NotificationSocket {
   public:
@@ -54,51 +42,39 @@ TcpClient::TcpClient(HWND parent) {
     WSADATA data;
     socketsReady_ = WSAStartup(MAKEWORD(1, 1), &data) == 0;
 
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    registerWindowClass(instance, windowProcedure);
+    ui::registerWindowClass(kWindowClassName, windowProcedure);
     // Control id -1: the window is never addressed by id.
-    notificationWindow_ = CreateWindowExA(
-        0, kWindowClassName, "", WS_CHILD, 0, 0, 0, 0, parent ? parent : HWND_MESSAGE,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), instance, this);
+    createObjectWindow(0, kWindowClassName, "", WS_CHILD, 0, 0, 0, 0,
+                       parent ? parent : HWND_MESSAGE,
+                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)));
 }
 
 TcpClient::~TcpClient() {
     closeSocket();
-    if (notificationWindow_) {
-        // Still ours: the parent has not taken it down with itself.
-        SetWindowLongPtrA(notificationWindow_, GWLP_USERDATA, 0);
-        DestroyWindow(notificationWindow_);
-    }
+    // Unless the parent has taken it down with itself already.
+    destroyWindow();
     if (socketsReady_) {
         WSACleanup();
     }
 }
 
-LRESULT CALLBACK TcpClient::windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+LRESULT TcpClient::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (message == WM_SOCKET_NOTIFY) {
+        handleNotification(static_cast<SOCKET>(wParam), LOWORD(lParam));
+        handled = true;
     }
-    auto* client = reinterpret_cast<TcpClient*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (client) {
-        if (message == WM_SOCKET_NOTIFY) {
-            client->handleNotification(static_cast<SOCKET>(wParam), LOWORD(lParam));
-            return 0;
-        }
-        if (message == WM_NCDESTROY) {
-            // Destroyed with its parent: forget the handle so it is never destroyed twice.
-            client->notificationWindow_ = nullptr;
-            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        }
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return 0;
 }
 
 bool TcpClient::connect(const Text& host, int port) {
     port = normalisedPort(port);
     if (!socketsReady_) {
+        return false;
+    }
+    // With the notification window gone (its parent took it down) no reply could ever be
+    // reported: a connection would only look alive.
+    if (!window_) {
+        disconnect();
         return false;
     }
     // Every connect starts on a fresh socket.
@@ -134,7 +110,7 @@ bool TcpClient::connect(const Text& host, int port) {
     }
 
     if (!connectWithTimeout(address) ||
-        WSAAsyncSelect(socket_, notificationWindow_, WM_SOCKET_NOTIFY, kNotificationMask) != 0) {
+        WSAAsyncSelect(socket_, window_, WM_SOCKET_NOTIFY, kNotificationMask) != 0) {
         disconnect();
         return false;
     }
@@ -171,7 +147,7 @@ void TcpClient::closeSocket() {
     if (socket_ == INVALID_SOCKET) {
         return;
     }
-    WSAAsyncSelect(socket_, notificationWindow_, 0, 0);
+    WSAAsyncSelect(socket_, window_, 0, 0);
     closesocket(socket_);
     socket_ = INVALID_SOCKET;
 }
@@ -218,8 +194,9 @@ void TcpClient::handleNotification(SOCKET notified, WORD kind) {
     }
     if (kind == FD_CLOSE) {
         // The next connect replaces the socket; nothing is closed here.
-        if (onDisconnected) {
-            onDisconnected();
+        // A copy: the handler may rebind the event it runs for.
+        if (auto run = onDisconnected) {
+            run();
         }
         return;
     }
@@ -235,8 +212,8 @@ void TcpClient::handleNotification(SOCKET notified, WORD kind) {
         return;
     }
     receivedBytes_ = std::move(read.bytes);
-    if (onDataArrived) {
-        onDataArrived();
+    if (auto run = onDataArrived) {
+        run();
     }
     receivedBytes_.clear();
 }

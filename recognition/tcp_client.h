@@ -12,16 +12,18 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <type_traits>
 
 #include "text/text_operations.h"
+#include "ui/window_base.h"
 
 // The one fixed private message number: socket notifications for the notification window.
 // wParam is the socket, LOWORD(lParam) the notification kind (FD_READ or FD_CLOSE).
 constexpr UINT WM_SOCKET_NOTIFY = 0x8078;
 
-class TcpClient {
+class TcpClient : private ui::WindowBase<TcpClient> {
   public:
     // An unreachable service must not freeze the panel for the system's own connect time-out
     // (twenty seconds and more) at every stroke; give up after this long instead.
@@ -31,13 +33,12 @@ class TcpClient {
     // becomes a message-only window, so the control works without any other window.
     explicit TcpClient(HWND parent);
     ~TcpClient();
-    TcpClient(const TcpClient&) = delete;
-    TcpClient& operator=(const TcpClient&) = delete;
 
     // Opens a fresh connection to `host` (dotted IPv4 address or host name), dropping the one
     // held before together with any reply still on its way. Blocks the calling thread.
     // A connection that brings more than its data events may hand on (notification_read.h)
     // is closed by the client itself, with no disconnected event.
+    // Fails, dropping any connection, once the notification window is gone.
     bool connect(const Text& host, int port);
     // True when every byte was handed to the network. Text goes without its zero byte,
     // numbers as their raw little-endian bytes.
@@ -53,13 +54,13 @@ class TcpClient {
     ByteString receivedData() const;
 
     // Raised synchronously on the GUI thread from the notification window's procedure.
-    void (*onDataArrived)() = nullptr;
-    void (*onDisconnected)() = nullptr;
+    std::function<void()> onDataArrived;
+    std::function<void()> onDisconnected;
 
     bool socketsReady() const { return socketsReady_; }
     bool connected() const { return connected_; }
     SOCKET socketHandle() const { return socket_; }
-    HWND notificationWindow() const { return notificationWindow_; }
+    HWND notificationWindow() const { return handle(); }
 
     // Ports below 1 are taken as port 1.
     static int normalisedPort(int port) { return port < 1 ? 1 : port; }
@@ -69,8 +70,8 @@ class TcpClient {
     static HostResolver resolveHostName;
 
   private:
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+    friend class ui::WindowBase<TcpClient>;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void handleNotification(SOCKET notified, WORD kind);
     bool sendBytes(const char* data, int length);
     bool connectWithTimeout(const sockaddr_in& address);
@@ -82,5 +83,4 @@ class TcpClient {
     // Bytes of the current connection handed to data events so far (it is closed at a bound).
     std::size_t handedOn_ = 0;
     std::string receivedBytes_;
-    HWND notificationWindow_ = nullptr;
 };

@@ -17,7 +17,7 @@ class NonVisualComponent : public Control {
   public:
     ControlKind kind() const override { return ControlKind::component; }
     bool isVisual() const override { return false; }
-    bool bindMouseEvent(MouseEvent, MouseHandler) override { return false; }
+    bool bindMouseEvent(MouseEventKind, MouseHandler) override { return false; }
 
   protected:
     void create(Form& form, const char* name, const Placement& placement) override;
@@ -75,8 +75,8 @@ class Component : public NonVisualComponent {
 
   private:
     std::unique_ptr<T> object_;
-    EventHandler onDataArrived_ = nullptr;
-    EventHandler onDisconnected_ = nullptr;
+    EventHandler onDataArrived_;
+    EventHandler onDisconnected_;
 };
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 #include "ui/control.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/form.h"
 
@@ -38,37 +39,17 @@ LPCSTR systemCursor(MouseCursor cursor) {
 }  // namespace
 
 void registerWindowClasses(HINSTANCE instance) {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = Control::windowProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     // Every kind paints its whole surface itself, or (transparent kinds) nothing under its
     // text, so no class has a background brush.
-    windowClass.hbrBackground = nullptr;
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpszClassName = kControlClass;
-    RegisterClassExA(&windowClass);
-    windowClass.lpszClassName = kTransparentControlClass;
-    RegisterClassExA(&windowClass);
-    windowClass.lpszClassName = kHiddenClass;
-    windowClass.style = 0;
-    RegisterClassExA(&windowClass);
+    registerWindowClass(kControlClass, Control::windowProcedure, CS_DBLCLKS);
+    registerWindowClass(kTransparentControlClass, Control::windowProcedure, CS_DBLCLKS);
+    registerWindowClass(kHiddenClass, Control::windowProcedure);
     // The application icon (the program's first icon resource) for the window and the taskbar.
-    windowClass.style = CS_DBLCLKS;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                                        GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
-    windowClass.lpszClassName = kFormClass;
-    RegisterClassExA(&windowClass);
-}
-
-Control::~Control() {
-    // A window that outlives its control falls back to the default processing.
-    if (window_ && IsWindow(window_)) {
-        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-    }
+    registerWindowClass(kFormClass, Control::windowProcedure, CS_DBLCLKS,
+                        LoadIconA(instance, MAKEINTRESOURCEA(1)),
+                        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON),
+                                                      GetSystemMetrics(SM_CYSMICON), 0)));
 }
 
 int Control::clampPosition(int value) {
@@ -83,25 +64,25 @@ bool Control::bindEvent(Event, EventHandler) {
     return false;
 }
 
-bool Control::bindMouseEvent(MouseEvent event, MouseHandler handler) {
+bool Control::bindMouseEvent(MouseEventKind event, MouseHandler handler) {
     switch (event) {
-        case MouseEvent::leftButtonDown:
-            onLeftButtonDown = handler;
+        case MouseEventKind::leftButtonDown:
+            onLeftButtonDown = std::move(handler);
             return true;
-        case MouseEvent::leftButtonUp:
-            onLeftButtonUp = handler;
+        case MouseEventKind::leftButtonUp:
+            onLeftButtonUp = std::move(handler);
             return true;
-        case MouseEvent::doubleClick:
-            onDoubleClick = handler;
+        case MouseEventKind::doubleClick:
+            onDoubleClick = std::move(handler);
             return true;
-        case MouseEvent::rightButtonDown:
-            onRightButtonDown = handler;
+        case MouseEventKind::rightButtonDown:
+            onRightButtonDown = std::move(handler);
             return true;
-        case MouseEvent::rightButtonUp:
-            onRightButtonUp = handler;
+        case MouseEventKind::rightButtonUp:
+            onRightButtonUp = std::move(handler);
             return true;
-        case MouseEvent::mouseMoved:
-            onMouseMove = handler;
+        case MouseEventKind::mouseMoved:
+            onMouseMove = std::move(handler);
             return true;
     }
     return false;
@@ -115,10 +96,9 @@ void Control::create(Form& form, const char* name, const Placement& placement) {
     form_ = &form;
     name_ = name ? name : "";
     cursor_ = placement.cursor;
-    HWND window =
-        CreateWindowExA(extendedStyle(), windowClass(), "", WS_CHILD | WS_CLIPSIBLINGS | style(),
-                        placement.left, placement.top, placement.width, placement.height,
-                        form.handle(), nullptr, programInstance(), this);
+    HWND window = createObjectWindow(
+        extendedStyle(), windowClass(), "", WS_CHILD | WS_CLIPSIBLINGS | style(), placement.left,
+        placement.top, placement.width, placement.height, form.handle());
     if (!window) {
         failStartWindow();
     }
@@ -128,38 +108,39 @@ void Control::create(Form& form, const char* name, const Placement& placement) {
     created();
 }
 
-void Control::attach(HWND window) {
-    window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+std::string Control::windowText() const {
+    const int length = GetWindowTextLengthA(window_);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window_, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
 }
 
-LRESULT CALLBACK Control::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        if (auto* control = static_cast<Control*>(create->lpCreateParams)) {
-            control->attach(window);
-        }
-    }
-    auto* control = reinterpret_cast<Control*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!control) {
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    bool handled = false;
-    LRESULT result = control->handleMessage(message, wParam, lParam, handled);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        control->window_ = nullptr;
-        control->loaded_ = false;
-    }
-    return handled ? result : DefWindowProcA(window, message, wParam, lParam);
+std::string Control::caption() const {
+    requireWindow();
+    return windowText();
 }
 
-LRESULT Control::defaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window_, message, wParam, lParam);
+void Control::setCaption(const std::string& text) {
+    requireWindow();
+    SetWindowTextA(window_, text.c_str());
 }
 
 LRESULT Control::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (message) {
+        case WM_ERASEBKGND:
+            if (paintsItself()) {
+                handled = true;
+                return 1;
+            }
+            break;
+        case WM_PAINT:
+            if (paintsItself()) {
+                paint();
+                handled = true;
+                return 0;
+            }
+            break;
         case WM_SETCURSOR:
             if (cursor_ != MouseCursor::none && LOWORD(lParam) == HTCLIENT &&
                 reinterpret_cast<HWND>(wParam) == window_) {
@@ -186,8 +167,10 @@ LRESULT Control::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
 }
 
 bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
-    MouseHandler handler = nullptr;
-    MouseHandler second = nullptr;
+    // Copies: a handler may rebind the event it runs for.
+    MouseHandler handler;
+    MouseHandler second;
+    MouseButton button = MouseButton::left;
     switch (message) {
         case WM_LBUTTONDOWN:
             handler = onLeftButtonDown;
@@ -204,12 +187,15 @@ bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK:
             handler = onRightButtonDown;
+            button = MouseButton::right;
             break;
         case WM_RBUTTONUP:
             handler = onRightButtonUp;
+            button = MouseButton::right;
             break;
         case WM_MOUSEMOVE:
             handler = onMouseMove;
+            button = MouseButton::none;
             break;
         default:
             return false;
@@ -217,15 +203,20 @@ bool Control::raiseMouseEvent(UINT message, LPARAM lParam) {
     if (eventsSuppressed()) {
         return true;
     }
-    // Unsigned halves: left of or above a control that holds the capture reads near 65535.
-    const int x = LOWORD(lParam);
-    const int y = HIWORD(lParam);
+    MouseEvent event;
+    event.control = this;
+    event.window = window_;
+    event.button = button;
+    event.x = LOWORD(lParam);
+    event.y = HIWORD(lParam);
     HWND self = window_;
     if (handler) {
-        handler(x, y, modifierKeys());
+        event.keys = modifierKeys();
+        handler(event);
     }
     if (second && IsWindow(self)) {
-        second(x, y, modifierKeys());
+        event.keys = modifierKeys();
+        second(event);
     }
     return true;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/framework.h"
+#include "ui/window_base.h"
 
 namespace ui {
 
@@ -23,25 +24,6 @@ enum class ControlKind {
     component
 };
 
-// Events that pass nothing, and the mouse events.
-enum class Event {
-    created,
-    positionChanged,
-    sizeChanged,
-    clicked,
-    tick,
-    dataArrived,
-    disconnected
-};
-enum class MouseEvent {
-    leftButtonDown,
-    leftButtonUp,
-    doubleClick,
-    rightButtonDown,
-    rightButtonUp,
-    mouseMoved
-};
-
 enum class MouseCursor { none, arrow, hand, cross, ibeam, wait, sizeAll, no };
 
 // Where a control sits and how it starts: one row of the form description's control table.
@@ -55,18 +37,15 @@ struct Placement {
     MouseCursor cursor = MouseCursor::none;
 };
 
-class Control {
+class Control : public WindowBase<Control> {
   public:
-    virtual ~Control();
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
 
     virtual ControlKind kind() const = 0;
     // Visual kinds are child windows in the z-order; non-visual ones (timer, components) are
     // hidden windows.
     virtual bool isVisual() const { return true; }
     const std::string& name() const { return name_; }
-    HWND handle() const { return window_; }
     Form* form() const { return form_; }
 
     // Properties of every visual kind. Positions are in the parent's client area (on the
@@ -84,16 +63,16 @@ class Control {
     void setVisible(bool value);
 
     // The mouse events.
-    MouseHandler onLeftButtonDown = nullptr;
-    MouseHandler onLeftButtonUp = nullptr;
-    MouseHandler onDoubleClick = nullptr;
-    MouseHandler onRightButtonDown = nullptr;
-    MouseHandler onRightButtonUp = nullptr;
-    MouseHandler onMouseMove = nullptr;
+    MouseHandler onLeftButtonDown;
+    MouseHandler onLeftButtonUp;
+    MouseHandler onDoubleClick;
+    MouseHandler onRightButtonDown;
+    MouseHandler onRightButtonUp;
+    MouseHandler onMouseMove;
 
     // Binds a handler to one of the kind's events; false if the kind has no such event.
     virtual bool bindEvent(Event event, EventHandler handler);
-    virtual bool bindMouseEvent(MouseEvent event, MouseHandler handler);
+    virtual bool bindMouseEvent(MouseEventKind event, MouseHandler handler);
 
     static int clampPosition(int value);
     static int clampSize(int value);
@@ -118,7 +97,18 @@ class Control {
     // The kind's message handling; `handled` false passes the message on to the default
     // processing (after the mouse events are raised).
     virtual LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT defaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class WindowBase<Control>;
+    // Kinds that paint their whole surface themselves say so: their windows erase no
+    // background and run paint() for WM_PAINT.
+    virtual bool paintsItself() const { return false; }
+    virtual void paint() {}
+    // The window's text.
+    std::string windowText() const;
+    // The caption, for the kinds that show one (they make these public).
+    std::string caption() const;
+    void setCaption(const std::string& text);
+    // The window has gone (with its form, or destroyed on its own).
+    void windowGone() { loaded_ = false; }
 
     // Raises the mouse event a message stands for; false if it is not a mouse message.
     bool raiseMouseEvent(UINT message, LPARAM lParam);
@@ -128,15 +118,6 @@ class Control {
     // A handler touched a kind-specific property.
     void requireKindWindow() const;
 
-    void attach(HWND window);
-
-  public:
-    // The one window procedure of every kind; the control comes from the window's user data.
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
-
-  protected:
-    HWND window_ = nullptr;
     Form* form_ = nullptr;
     std::string name_;
     MouseCursor cursor_ = MouseCursor::none;

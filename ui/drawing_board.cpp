@@ -4,6 +4,30 @@
 
 namespace ui {
 
+namespace {
+// Where drawing goes while this lives: the off-screen surface with automatic redraw (none
+// before it is made), otherwise the window's own device context.
+class DrawingTarget {
+  public:
+    DrawingTarget(HWND window, bool automaticRedraw, const MemorySurface* surface)
+        : window_(automaticRedraw ? nullptr : window),
+          dc_(automaticRedraw ? (surface ? surface->dc() : nullptr) : GetDC(window)) {}
+    ~DrawingTarget() {
+        if (window_) {
+            ReleaseDC(window_, dc_);
+        }
+    }
+    DrawingTarget(const DrawingTarget&) = delete;
+    DrawingTarget& operator=(const DrawingTarget&) = delete;
+
+    HDC dc() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+}  // namespace
+
 DrawingBoard::DrawingBoard(const DrawingBoardSettings& settings)
     : border_(settings.border),
       backgroundColour_(settings.backgroundColour),
@@ -13,10 +37,6 @@ DrawingBoard::DrawingBoard(const DrawingBoardSettings& settings)
       penStyle_(settings.penStyle),
       penWidth_(std::clamp(settings.penWidth, 0, 32767)),
       penColour_(settings.penColour) {}
-
-DrawingBoard::~DrawingBoard() {
-    dropSurface();
-}
 
 void DrawingBoard::created() {
     makeSurface();
@@ -38,44 +58,19 @@ void DrawingBoard::makeSurface() {
     GetClientRect(window_, &client);
     const int w = std::max<LONG>(client.right, 1);
     const int h = std::max<LONG>(client.bottom, 1);
-    HDC screen = GetDC(window_);
-    HDC surface = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(window_, screen);
-    HGDIOBJ previous = SelectObject(surface, bitmap);
+    auto surface = std::make_unique<MemorySurface>(WindowDC(window_).dc(), w, h);
     RECT area = {0, 0, w, h};
-    fillBackground(surface, area);
+    fillBackground(surface->dc(), area);
     if (surface_) {
         // A resize keeps what was drawn.
-        BitBlt(surface, 0, 0, std::min(w, surfaceWidth_), std::min(h, surfaceHeight_), surface_, 0,
-               0, SRCCOPY);
-        dropSurface();
+        const RECT kept = {0, 0, std::min(w, surface_->width()), std::min(h, surface_->height())};
+        surface_->copyTo(surface->dc(), kept);
     }
-    surface_ = surface;
-    bitmap_ = bitmap;
-    previousBitmap_ = previous;
-    surfaceWidth_ = w;
-    surfaceHeight_ = h;
+    surface_ = std::move(surface);
 }
 
 void DrawingBoard::dropSurface() {
-    if (surface_) {
-        SelectObject(surface_, previousBitmap_);
-        DeleteDC(surface_);
-        DeleteObject(bitmap_);
-        surface_ = nullptr;
-        bitmap_ = nullptr;
-    }
-}
-
-HDC DrawingBoard::target() const {
-    return automaticRedraw_ ? surface_ : GetDC(window_);
-}
-
-void DrawingBoard::releaseTarget(HDC dc) const {
-    if (!automaticRedraw_) {
-        ReleaseDC(window_, dc);
-    }
+    surface_.reset();
 }
 
 HPEN DrawingBoard::makePen() const {
@@ -96,11 +91,12 @@ void DrawingBoard::setPenColour(COLORREF colour) {
 
 void DrawingBoard::clear() {
     requireKindWindow();
-    HDC dc = target();
-    RECT client = {};
-    GetClientRect(window_, &client);
-    fillBackground(dc, client);
-    releaseTarget(dc);
+    {
+        const DrawingTarget target(window_, automaticRedraw_, surface_.get());
+        RECT client = {};
+        GetClientRect(window_, &client);
+        fillBackground(target.dc(), client);
+    }
     if (automaticRedraw_) {
         InvalidateRect(window_, nullptr, FALSE);
         UpdateWindow(window_);
@@ -109,19 +105,19 @@ void DrawingBoard::clear() {
 
 void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
     requireKindWindow();
-    HDC dc = target();
-    HPEN pen = makePen();
-    HGDIOBJ previousPen = SelectObject(dc, pen);
-    const int previousMode = SetROP2(dc, static_cast<int>(drawMode_) + 1);
-    // The gaps of a dotted or dashed pen show what is under them.
-    const int previousBackground = SetBkMode(dc, TRANSPARENT);
-    MoveToEx(dc, x1, y1, nullptr);
-    LineTo(dc, x2, y2);
-    SetBkMode(dc, previousBackground);
-    SetROP2(dc, previousMode);
-    SelectObject(dc, previousPen);
-    DeleteObject(pen);
-    releaseTarget(dc);
+    {
+        const DrawingTarget target(window_, automaticRedraw_, surface_.get());
+        HDC dc = target.dc();
+        const OwnedPen pen(makePen());
+        const SelectedObject selectedPen(dc, pen.get());
+        const int previousMode = SetROP2(dc, static_cast<int>(drawMode_) + 1);
+        // The gaps of a dotted or dashed pen show what is under them.
+        const int previousBackground = SetBkMode(dc, TRANSPARENT);
+        MoveToEx(dc, x1, y1, nullptr);
+        LineTo(dc, x2, y2);
+        SetBkMode(dc, previousBackground);
+        SetROP2(dc, previousMode);
+    }
     if (automaticRedraw_) {
         const int reach = penWidth_ / 2 + 2;
         RECT area = {std::min(x1, x2) - reach, std::min(y1, y2) - reach,
@@ -133,10 +129,8 @@ void DrawingBoard::drawLine(int x1, int y1, int x2, int y2) {
 
 COLORREF DrawingBoard::pixel(int x, int y) const {
     requireKindWindow();
-    HDC dc = target();
-    const COLORREF colour = GetPixel(dc, x, y);
-    releaseTarget(dc);
-    return colour;
+    const DrawingTarget target(window_, automaticRedraw_, surface_.get());
+    return GetPixel(target.dc(), x, y);
 }
 
 LRESULT DrawingBoard::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -151,12 +145,8 @@ LRESULT DrawingBoard::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             return 1;
         case WM_PAINT:
             if (automaticRedraw_ && surface_) {
-                PAINTSTRUCT ps;
-                HDC dc = BeginPaint(window_, &ps);
-                BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                       ps.rcPaint.bottom - ps.rcPaint.top, surface_, ps.rcPaint.left,
-                       ps.rcPaint.top, SRCCOPY);
-                EndPaint(window_, &ps);
+                const PaintPass pass(window_);
+                surface_->copyTo(pass.dc(), pass.area());
                 handled = true;
                 return 0;
             }

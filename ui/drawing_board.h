@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "ui/control.h"
+#include "ui/gdi.h"
 #include "ui/picture.h"
 
 namespace ui {
@@ -52,7 +55,6 @@ struct DrawingBoardSettings {
 class DrawingBoard : public Control {
   public:
     explicit DrawingBoard(const DrawingBoardSettings& settings = {});
-    ~DrawingBoard() override;
     ControlKind kind() const override { return ControlKind::drawingBoard; }
 
     // Pen: the width is clamped to 0..32767; a pen wider than one pixel is always solid.
@@ -76,8 +78,6 @@ class DrawingBoard : public Control {
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
   private:
-    HDC target() const;
-    void releaseTarget(HDC dc) const;
     void makeSurface();
     void dropSurface();
     void fillBackground(HDC dc, const RECT& area) const;
@@ -91,11 +91,8 @@ class DrawingBoard : public Control {
     PenStyle penStyle_;
     int penWidth_;
     COLORREF penColour_;
-    HDC surface_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previousBitmap_ = nullptr;
-    int surfaceWidth_ = 0;
-    int surfaceHeight_ = 0;
+    // What has been drawn, with automatic redraw; null without.
+    std::unique_ptr<MemorySurface> surface_;
 };
 
 }  // namespace ui

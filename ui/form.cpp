@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/gdi.h"
+
 namespace ui {
 
 namespace {
@@ -47,9 +49,7 @@ DWORD windowExtendedStyle(const WindowRecord& record) {
 Form::~Form() {
     // The controls may be gone already; they clean up after themselves.
     controls_.clear();
-    if (window_ && IsWindow(window_)) {
-        DestroyWindow(window_);
-    }
+    destroyWindow();
 }
 
 void Form::createWindow(const WindowRecord& record) {
@@ -60,10 +60,9 @@ void Form::createWindow(const WindowRecord& record) {
     escapeCloses_ = record.escapeCloses;
     dragAnywhere_ = record.dragAnywhere;
     HWND owner = record.shownInTaskbar ? nullptr : applicationWindow();
-    HWND window = CreateWindowExA(windowExtendedStyle(record), kFormClass,
-                                  record.caption ? record.caption : "", windowStyle(record),
-                                  record.left, record.top, record.width, record.height, owner,
-                                  nullptr, programInstance(), this);
+    HWND window = createObjectWindow(windowExtendedStyle(record), kFormClass,
+                                     record.caption ? record.caption : "", windowStyle(record),
+                                     record.left, record.top, record.width, record.height, owner);
     if (!window) {
         failStartWindow();
     }
@@ -277,20 +276,6 @@ bool Form::bindEvent(Event event, EventHandler handler) {
     }
 }
 
-std::string Form::caption() const {
-    requireWindow();
-    const int length = GetWindowTextLengthA(window_);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window_, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-    return text;
-}
-
-void Form::setCaption(const std::string& text) {
-    requireWindow();
-    SetWindowTextA(window_, text.c_str());
-}
-
 int Form::showState() const {
     requireWindow();
     if (IsIconic(window_)) {
@@ -341,33 +326,17 @@ void Form::startDrag(LPARAM screenPoint) {
 }
 
 void Form::paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window_, &ps);
+    const PaintPass pass(window_);
     RECT client = {};
     GetClientRect(window_, &client);
     // Painted off screen first, so the background never shows half drawn.
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1),
-                                            std::max<LONG>(client.bottom, 1));
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    paintBackground(memory, client, picture_, pictureMode_, backgroundColour_);
-    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-           ps.rcPaint.bottom - ps.rcPaint.top, memory, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(window_, &ps);
+    const MemorySurface memory(pass.dc(), client.right, client.bottom);
+    paintBackground(memory.dc(), client, picture_, pictureMode_, backgroundColour_);
+    memory.copyTo(pass.dc(), pass.area());
 }
 
 LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (message) {
-        case WM_ERASEBKGND:
-            handled = true;
-            return 1;
-        case WM_PAINT:
-            paint();
-            handled = true;
-            return 0;
         case WM_MOVE:
             raise(onPositionChanged);
             break;

@@ -30,8 +30,8 @@ class Form : public Control {
     bool dragsAnywhere() const { return dragAnywhere_; }
 
     // Properties of the window (left and top are on the screen).
-    std::string caption() const;
-    void setCaption(const std::string& text);
+    using Control::caption;
+    using Control::setCaption;
     // 2 while minimized, 3 while maximized, otherwise 0; never 1.
     int showState() const;
     // Only while visible: 0 shows normally, 1 restores if needed and centres on the screen,
@@ -50,9 +50,9 @@ class Form : public Control {
 
     bool bindEvent(Event event, EventHandler handler) override;
 
-    EventHandler onCreated = nullptr;
-    EventHandler onPositionChanged = nullptr;
-    EventHandler onSizeChanged = nullptr;
+    EventHandler onCreated;
+    EventHandler onPositionChanged;
+    EventHandler onSizeChanged;
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -61,7 +61,8 @@ class Form : public Control {
     void createWindow(const WindowRecord& record);
     void buildMenus(const Table<MenuRecord>& menus);
     HMENU buildPopup(std::size_t topIndex) const;
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
     void chooseMenuCommand(int command);
 
     std::vector<MenuItem*> menus_;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <utility>
 
 #include "ui/control.h"
 #include "ui/framework.h"
@@ -67,17 +68,17 @@ struct MenuRecord {
 // One row of the event wiring: a control, one of its events and the handler it runs. A null
 // handler is a row kept for wiring later; it raises nothing.
 struct EventBinding {
-    EventBinding(Control& bound, Event what, EventHandler run)
-        : control(&bound), event(what), handler(run) {}
-    EventBinding(Control& bound, MouseEvent what, MouseHandler run)
-        : control(&bound), isMouseEvent(true), mouseEvent(what), mouseHandler(run) {}
+    EventBinding(Control& boundTo, Event what, EventHandler run)
+        : control(&boundTo), event(what), handler(std::move(run)) {}
+    EventBinding(Control& boundTo, MouseEventKind what, MouseHandler run)
+        : control(&boundTo), isMouseEvent(true), mouseEvent(what), mouseHandler(std::move(run)) {}
 
     Control* control;
     bool isMouseEvent = false;
     Event event = Event::created;
-    EventHandler handler = nullptr;
-    MouseEvent mouseEvent = MouseEvent::leftButtonDown;
-    MouseHandler mouseHandler = nullptr;
+    EventHandler handler;
+    MouseEventKind mouseEvent = MouseEventKind::leftButtonDown;
+    MouseHandler mouseHandler;
 };
 
 template <class Record>

@@ -1,9 +1,11 @@
 #include "ui/framework.h"
 
 #include <string>
+#include <utility>
 
 #include "text/runtime_error.h"
 #include "ui/control.h"
+#include "ui/window_base.h"
 
 namespace ui {
 
@@ -30,12 +32,7 @@ void initialiseFramework(HINSTANCE instance) {
     instance_ = instance;
     setRuntimeErrorReporter(reportInMessageBox);
     registerWindowClasses(instance);
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kApplicationWindowClass;
-    RegisterClassExA(&windowClass);
+    registerWindowClass(kApplicationWindowClass, DefWindowProcA);
     // Owner of the windows that are not shown in the taskbar; never shown itself.
     applicationWindow_ = CreateWindowExA(0, kApplicationWindowClass, "", WS_POPUP, 0, 0, 0, 0,
                                          nullptr, nullptr, instance, nullptr);
@@ -50,7 +47,7 @@ HWND applicationWindow() {
 }
 
 void registerExitRoutine(EventHandler routine) {
-    exitRoutine_ = routine;
+    exitRoutine_ = std::move(routine);
 }
 
 void runMessageLoop() {
@@ -59,7 +56,7 @@ void runMessageLoop() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    EventHandler routine = exitRoutine_;
+    EventHandler routine = std::move(exitRoutine_);
     exitRoutine_ = nullptr;
     if (routine) {
         routine();
@@ -85,23 +82,19 @@ void setEventsSuppressed(bool suppressed) {
     suppressed_ = suppressed;
 }
 
-void raise(EventHandler handler) {
+void raise(const EventHandler& handler) {
     if (handler && !suppressed_) {
-        handler();
+        // A copy: the handler may rebind the event it runs for.
+        EventHandler run = handler;
+        run();
     }
 }
 
-int modifierKeys() {
-    int keys = 0;
-    if (GetKeyState(VK_CONTROL) < 0) {
-        keys |= 1;
-    }
-    if (GetKeyState(VK_SHIFT) < 0) {
-        keys |= 2;
-    }
-    if (GetKeyState(VK_MENU) < 0) {
-        keys |= 4;
-    }
+ModifierKeys modifierKeys() {
+    ModifierKeys keys;
+    keys.control = GetKeyState(VK_CONTROL) < 0;
+    keys.shift = GetKeyState(VK_SHIFT) < 0;
+    keys.alt = GetKeyState(VK_MENU) < 0;
     return keys;
 }
 

@@ -4,14 +4,9 @@
 
 #include <windows.h>
 
-namespace ui {
+#include "ui/event.h"
 
-// Handlers bound to events that pass nothing (created, moved, tick, clicked, chosen ...).
-using EventHandler = void (*)();
-// Handlers of the mouse events: x and y in the control's client coordinates, each the unsigned
-// 16-bit half of the message position (0 to 65535), and the modifier keys (1 Ctrl, 2 Shift,
-// 4 Alt, added together).
-using MouseHandler = void (*)(int x, int y, int keys);
+namespace ui {
 
 // Registers the window classes, creates the hidden application window that owns windows not
 // shown in the taskbar and installs the message-box reporter for fatal errors. Call once,
@@ -35,10 +30,10 @@ bool eventsSuppressed();
 void setEventsSuppressed(bool suppressed);
 
 // Raises a handler that passes nothing, unless events are suppressed or nothing is bound.
-void raise(EventHandler handler);
+void raise(const EventHandler& handler);
 
 // The modifier-key state of the mouse events, read with GetKeyState now.
-int modifierKeys();
+ModifierKeys modifierKeys();
 
 // Fatal errors of the framework: a report box, then the process ends with exit code -1.
 [[noreturn]] void failFormDescriptionUnreadable();  // "载入窗口模板数据段出错!"

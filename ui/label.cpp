@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ui/form.h"
+#include "ui/gdi.h"
 
 namespace ui {
 
@@ -19,12 +20,6 @@ TextLabel::TextLabel(bool transparent, const char* caption, TextEffect effect, F
       wordWrap_(wordWrap),
       verticalAlignment_(verticalAlignment) {}
 
-TextLabel::~TextLabel() {
-    if (font_) {
-        DeleteObject(font_);
-    }
-}
-
 void TextLabel::created() {
     if (fontSettings_.face) {
         replaceFont(CreateFontA(fontSettings_.height, 0, 0, 0, fontSettings_.weight, FALSE, FALSE,
@@ -36,32 +31,13 @@ void TextLabel::created() {
 }
 
 void TextLabel::replaceFont(HFONT font) {
-    HFONT old = font_;
-    font_ = font;
-    if (old) {
-        DeleteObject(old);
-    }
-}
-
-std::string TextLabel::caption() const {
-    requireWindow();
-    const int length = GetWindowTextLengthA(window_);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window_, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
-    return text;
-}
-
-void TextLabel::setCaption(const std::string& text) {
-    requireWindow();
-    // WM_SETTEXT runs on the window's thread, which repaints there (see handleMessage).
-    SetWindowTextA(window_, text.c_str());
+    font_.reset(font);
 }
 
 void TextLabel::setCaptions(const std::vector<CaptionChange>& changes) {
     // What to repaint: per parent, the changed labels' rectangles, so that the parent paints
     // once and only the changed labels paint their text again.
-    std::vector<std::pair<HWND, HRGN>> areas;
+    std::vector<std::pair<HWND, OwnedRegion>> areas;
     for (const CaptionChange& change : changes) {
         TextLabel& label = *change.label;
         if (label.caption() == change.text) {
@@ -74,21 +50,19 @@ void TextLabel::setCaptions(const std::vector<CaptionChange>& changes) {
         RECT rect = {};
         GetWindowRect(label.window_, &rect);
         MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
-        HRGN labelArea = CreateRectRgnIndirect(&rect);
-        auto known =
-            std::find_if(areas.begin(), areas.end(),
-                         [parent](const std::pair<HWND, HRGN>& a) { return a.first == parent; });
+        OwnedRegion labelArea(CreateRectRgnIndirect(&rect));
+        auto known = std::find_if(
+            areas.begin(), areas.end(),
+            [parent](const std::pair<HWND, OwnedRegion>& a) { return a.first == parent; });
         if (known == areas.end()) {
-            areas.emplace_back(parent, labelArea);
+            areas.emplace_back(parent, std::move(labelArea));
         } else {
-            CombineRgn(known->second, known->second, labelArea, RGN_OR);
-            DeleteObject(labelArea);
+            CombineRgn(known->second.get(), known->second.get(), labelArea.get(), RGN_OR);
         }
     }
     for (const auto& area : areas) {
-        RedrawWindow(area.first, nullptr, area.second,
+        RedrawWindow(area.first, nullptr, area.second.get(),
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        DeleteObject(area.second);
     }
 }
 
@@ -102,15 +76,13 @@ LOGFONTA describeFont(HFONT font) {
 }  // namespace
 
 LOGFONTA TextLabel::currentFont() const {
-    return describeFont(font_);
+    return describeFont(font_.get());
 }
 
 void TextLabel::setFontSize(int points) {
     requireKindWindow();
-    LOGFONTA description = describeFont(font_);
-    HDC screen = GetDC(nullptr);
-    description.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    LOGFONTA description = describeFont(font_.get());
+    description.lfHeight = -MulDiv(points, GetDeviceCaps(WindowDC(nullptr).dc(), LOGPIXELSY), 72);
     description.lfWidth = 0;
     replaceFont(CreateFontIndirectA(&description));
     repaint();
@@ -118,7 +90,7 @@ void TextLabel::setFontSize(int points) {
 
 void TextLabel::setFontBold(bool bold) {
     requireKindWindow();
-    LOGFONTA description = describeFont(font_);
+    LOGFONTA description = describeFont(font_.get());
     description.lfWeight = bold ? FW_BOLD : 0;
     replaceFont(CreateFontIndirectA(&description));
     repaint();
@@ -172,13 +144,10 @@ void TextLabel::paintText(HDC dc, const RECT& client) const {
                 break;
         }
     }
-    const int length = GetWindowTextLengthA(window_);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window_, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    const std::string text = windowText();
 
-    HGDIOBJ previousFont =
-        SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject selectedFont(
+        dc, font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     auto drawAt = [&](int dx, int dy, COLORREF colour) {
         RECT at = client;
@@ -203,41 +172,25 @@ void TextLabel::paintText(HDC dc, const RECT& client) const {
             drawAt(0, 0, textColour_);
             break;
     }
-    SelectObject(dc, previousFont);
 }
 
 void TextLabel::paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window_, &ps);
+    const PaintPass pass(window_);
     RECT client = {};
     GetClientRect(window_, &client);
     if (transparent_) {
-        paintText(dc, client);
+        paintText(pass.dc(), client);
     } else {
         // Opaque labels are composed off screen, so the text never flickers over the picture.
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1),
-                                                std::max<LONG>(client.bottom, 1));
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        paintBackgroundOf(memory, client);
-        paintText(memory, client);
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+        const MemorySurface memory(pass.dc(), client.right, client.bottom);
+        paintBackgroundOf(memory.dc(), client);
+        paintText(memory.dc(), client);
+        memory.copyTo(pass.dc(), client);
     }
-    EndPaint(window_, &ps);
 }
 
 LRESULT TextLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (message) {
-        case WM_ERASEBKGND:
-            handled = true;
-            return 1;
-        case WM_PAINT:
-            paint();
-            handled = true;
-            return 0;
         case WM_SETTEXT: {
             const LRESULT result = defaultProcessing(message, wParam, lParam);
             if (!repaintHeld_) {

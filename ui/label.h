@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/control.h"
+#include "ui/gdi.h"
 #include "ui/picture.h"
 
 namespace ui {
@@ -64,11 +65,9 @@ struct CaptionChange {
 // What both label kinds share: the caption, the font and the text painting.
 class TextLabel : public Control {
   public:
-    ~TextLabel() override;
-
-    std::string caption() const;
-    // Sets the text and repaints. Safe from any thread: the repaint runs on the window's own.
-    void setCaption(const std::string& text);
+    // Setting the text repaints. Safe from any thread: the repaint runs on the window's own.
+    using Control::caption;
+    using Control::setCaption;
     // Sets the texts of several labels of the calling thread, then repaints them in one pass:
     // a transparent label repaints the window under it, which costs about a millisecond a
     // label under Wine. A label that already shows its text is left alone.
@@ -98,10 +97,11 @@ class TextLabel : public Control {
     Alignment alignment_;
     bool wordWrap_;
     VerticalAlignment verticalAlignment_;
-    HFONT font_ = nullptr;  // owned; null for the default GUI font
+    OwnedFont font_;  // null for the default GUI font
 
   private:
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
 
     // Set while setCaptions changes the text: it repaints afterwards, for all labels at once.
     bool repaintHeld_ = false;

@@ -25,7 +25,7 @@ class MenuItem {
     bool hidden() const { return hidden_; }
     bool disabled() const { return disabled_; }
 
-    EventHandler onChosen = nullptr;
+    EventHandler onChosen;
 
   private:
     friend class Form;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "ui/gdi.h"
+
 namespace ui {
 
 COLORREF resolveColour(COLORREF colour) {
@@ -138,8 +140,9 @@ RECT Picture::draw(HDC dc, const RECT& surface, PictureMode mode) const {
     if (!ready()) {
         return covered;
     }
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, bitmap_);
+    const CompatibleDC sourceDC(dc);
+    const SelectedObject selected(sourceDC.dc(), bitmap_);
+    HDC source = sourceDC.dc();
     const int surfaceWidth = surface.right - surface.left;
     const int surfaceHeight = surface.bottom - surface.top;
     switch (mode) {
@@ -182,8 +185,6 @@ RECT Picture::draw(HDC dc, const RECT& surface, PictureMode mode) const {
             break;
         }
     }
-    SelectObject(source, previous);
-    DeleteDC(source);
     return covered;
 }
 
@@ -194,12 +195,11 @@ void paintBackground(HDC dc, const RECT& surface, const Picture* picture, Pictur
         covered = picture->draw(dc, surface, mode);
     }
     // Fill only what the picture left uncovered, so nothing flickers under it.
-    HBRUSH brush = CreateSolidBrush(resolveColour(colour));
+    const OwnedBrush brush(CreateSolidBrush(resolveColour(colour)));
     const int saved = SaveDC(dc);
     ExcludeClipRect(dc, covered.left, covered.top, covered.right, covered.bottom);
-    FillRect(dc, &surface, brush);
+    FillRect(dc, &surface, brush.get());
     RestoreDC(dc, saved);
-    DeleteObject(brush);
 }
 
 }  // namespace ui

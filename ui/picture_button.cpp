@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/gdi.h"
+
 namespace ui {
 
 PictureButton::PictureButton(const PictureButtonSettings& settings) : settings_(settings) {}
@@ -53,7 +55,7 @@ void PictureButton::applyRegion() {
     regionFrom_ = picture;
     // Keep every pixel that is not the transparent colour, one run per row.
     const COLORREF cut = settings_.transparentColour & 0x00FFFFFFu;
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
     for (int y = 0; y < picture->height(); ++y) {
         int x = 0;
         while (x < picture->width()) {
@@ -65,33 +67,23 @@ void PictureButton::applyRegion() {
                 ++x;
             }
             if (x > start) {
-                HRGN run = CreateRectRgn(start, y, x, y + 1);
-                CombineRgn(region, region, run, RGN_OR);
-                DeleteObject(run);
+                const OwnedRegion run(CreateRectRgn(start, y, x, y + 1));
+                CombineRgn(region.get(), region.get(), run.get(), RGN_OR);
             }
         }
     }
-    SetWindowRgn(window_, region, TRUE);  // the system owns the region from here on
+    SetWindowRgn(window_, region.release(), TRUE);  // the system owns the region from here on
 }
 
 void PictureButton::paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window_, &ps);
+    const PaintPass pass(window_);
     RECT client = {};
     GetClientRect(window_, &client);
-    paintBackground(dc, client, shownPicture(), PictureMode::natural, kButtonFace);
-    EndPaint(window_, &ps);
+    paintBackground(pass.dc(), client, shownPicture(), PictureMode::natural, kButtonFace);
 }
 
 LRESULT PictureButton::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (message) {
-        case WM_ERASEBKGND:
-            handled = true;
-            return 1;
-        case WM_PAINT:
-            paint();
-            handled = true;
-            return 0;
         case WM_MOUSEMOVE:
             if (pointerInside(lParam)) {
                 // Over the button: hold the capture so that leaving it is seen.

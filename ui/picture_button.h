@@ -31,7 +31,7 @@ class PictureButton : public Control {
     // the normal image for an empty slot.
     const Picture* shownPicture() const;
 
-    EventHandler onClick = nullptr;
+    EventHandler onClick;
 
   protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -39,7 +39,8 @@ class PictureButton : public Control {
   private:
     void setState(State state);
     bool pointerInside(LPARAM lParam) const;
-    void paint();
+    bool paintsItself() const override { return true; }
+    void paint() override;
     void applyRegion();
 
     PictureButtonSettings settings_;

@@ -19,8 +19,7 @@ void Timer::create(Form& form, const char* name, const Placement&) {
     form_ = &form;
     name_ = name ? name : "";
     // A hidden child of the form: it goes when the form goes.
-    HWND window = CreateWindowExA(0, kHiddenClass, "", WS_CHILD, 0, 0, 0, 0, form.handle(), nullptr,
-                                  programInstance(), this);
+    HWND window = createObjectWindow(0, kHiddenClass, "", WS_CHILD, 0, 0, 0, 0, form.handle());
     if (!window) {
         failStartWindow();
     }

@@ -21,7 +21,7 @@ class Timer : public Control {
     ControlKind kind() const override { return ControlKind::timer; }
     bool isVisual() const override { return false; }
     bool bindEvent(Event event, EventHandler handler) override;
-    bool bindMouseEvent(MouseEvent, MouseHandler) override { return false; }
+    bool bindMouseEvent(MouseEventKind, MouseHandler) override { return false; }
 
     int interval() const { return interval_; }
     // Negative values become 0. The value the timer already has changes nothing (a running
@@ -29,7 +29,7 @@ class Timer : public Control {
     // period if that is above 0.
     void setInterval(int milliseconds);
 
-    EventHandler onTick = nullptr;
+    EventHandler onTick;
 
   protected:
     void create(Form& form, const char* name, const Placement& placement) override;

@@ -87,32 +87,13 @@ commit_character 中 中 "中  拼音：zhong"
 shots+=("$(gui_screenshot installed-2-zhong-committed)")
 gui_pass "the installed panel and service: 中 among the candidates, typed into the target, its pinyin shown"
 
-# 3. The online lookup, answered by the installed service: through the panel's menu and line,
-#    or, with ROAD_ONLINE_LOOKUP=0 (where the panel is known to fault at it), the page the
-#    panel would fetch, asked of the installed service directly and cut at the same markers.
-if [ "${ROAD_ONLINE_LOOKUP:-1}" = 1 ]; then
-    choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
-    gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
-    write_character 中
-    commit_character 中 中中 "~^中  拼音：zhōng.*  五笔：khk$"
-    shots+=("$(gui_screenshot installed-3-online-lookup)")
-    seen="the line: $(info_text)"
-else
-    page=$(python3 -c '
-import socket
-s = socket.create_connection(("127.0.0.1", 80), 10)
-s.sendall(b"GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=\xd6\xd0,,,,,,, HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
-reply = b""
-while True:
-    part = s.recv(65536)
-    if not part:
-        break
-    reply += part
-print(reply.decode("gbk", "replace"))')
-    assert_match '查找拼音为【zhōng[^】]*】' "$page" "the installed service's pinyin for 中"
-    assert_match '查找86版五笔编码为【khk】' "$page" "the installed service's Wubi code for 中"
-    seen="the page: $(grep -o '查找拼音为【[^】]*】' <<<"$page") $(grep -o '查找86版五笔编码为【[^】]*】' <<<"$page")"
-fi
+# 3. The online lookup, answered by the installed service, through the panel's menu and line.
+choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
+write_character 中
+commit_character 中 中中 "~^中  拼音：zhōng.*  五笔：khk$"
+shots+=("$(gui_screenshot installed-3-online-lookup)")
+seen="the line: $(info_text)"
 assert_log "$service_log" ' GET /Common/XinHuaZiDian/Default\.aspx 200 ' "the installed service's dictionary page"
 gui_pass "the online lookup's pinyin and Wubi come from the installed service ($seen)"
 

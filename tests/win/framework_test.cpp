@@ -330,9 +330,8 @@ TEST_F(FrameworkTest, EmptyingATransparentLabelLeavesNoTraceOfTheWideText) {
 }
 
 TEST_F(FrameworkTest, CaptionsSetTogetherArePaintedAndLeaveNoTraceWhenEmptied) {
-    const TransparentLabelSettings settings = {.caption = "",
-                                               .font = {.face = "Arial", .height = 28},
-                                               .textColour = RGB(200, 0, 0)};
+    const TransparentLabelSettings settings = {
+        .caption = "", .font = {.face = "Arial", .height = 28}, .textColour = RGB(200, 0, 0)};
     TransparentLabel first(settings);
     TransparentLabel second(settings);
     TransparentLabel untouched(settings);
@@ -415,60 +414,66 @@ void record(const char* what, int x, int y) {
     lastX = x;
     lastY = y;
 }
-void windowRightDown(int x, int y, int) {
-    record("window right down", x, y);
+void windowRightDown(const MouseEvent& event) {
+    record("window right down", event.x, event.y);
 }
-void windowLeftDown(int x, int y, int) {
-    record("window left down", x, y);
+void windowLeftDown(const MouseEvent& event) {
+    record("window left down", event.x, event.y);
 }
-void labelLeftDown(int x, int y, int) {
-    record("label left down", x, y);
+void labelLeftDown(const MouseEvent& event) {
+    record("label left down", event.x, event.y);
 }
-void labelLeftUp(int x, int y, int) {
-    record("label left up", x, y);
+void labelLeftUp(const MouseEvent& event) {
+    record("label left up", event.x, event.y);
 }
-void childRightDown(int x, int y, int) {
-    record("child right down", x, y);
+void childRightDown(const MouseEvent& event) {
+    record("child right down", event.x, event.y);
 }
-void boardMove(int x, int y, int) {
-    record("board move", x, y);
+void boardMove(const MouseEvent& event) {
+    record("board move", event.x, event.y);
 }
 void clicked() {
     log.push_back("clicked");
 }
-int lastKeys = -1;
-void withKeys(int x, int y, int keys) {
-    record("keys", x, y);
-    lastKeys = keys;
+MouseEvent lastEvent;
+void withKeys(const MouseEvent& event) {
+    record("keys", event.x, event.y);
+    lastEvent = event;
 }
 }  // namespace mouse
 
-TEST_F(FrameworkTest, MouseEventsPassTheModifierKeysAsTheyAreWhenRaised) {
+TEST_F(FrameworkTest, MouseEventsCarryTheirControlButtonAndTheModifierKeysAsTheyAreWhenRaised) {
     TransparentLabel child;
     Form form;
     const WindowRecord window = testWindow("keys");
     const ControlRecord controls[] = {{&child, "Child", {40, 40, 100, 60}}};
-    const EventBinding events[] = {{child, MouseEvent::leftButtonUp, mouse::withKeys}};
+    const EventBinding events[] = {{child, MouseEventKind::leftButtonUp, mouse::withKeys}};
     form.load({&window, controls, {}, events});
 
     BYTE saved[256] = {};
     GetKeyboardState(saved);
     BYTE keys[256] = {};
     std::copy(std::begin(saved), std::end(saved), std::begin(keys));
-    const std::vector<std::pair<std::vector<int>, int>> cases = {
-        {{}, 0},
-        {{VK_CONTROL}, 1},
-        {{VK_SHIFT}, 2},
-        {{VK_MENU}, 4},
-        {{VK_CONTROL, VK_SHIFT, VK_MENU}, 7}};
+    const std::vector<std::pair<std::vector<int>, ModifierKeys>> cases = {
+        {{}, {}},
+        {{VK_CONTROL}, {.control = true}},
+        {{VK_SHIFT}, {.shift = true}},
+        {{VK_MENU}, {.alt = true}},
+        {{VK_CONTROL, VK_SHIFT, VK_MENU}, {.control = true, .shift = true, .alt = true}}};
     for (const auto& [down, expected] : cases) {
         keys[VK_CONTROL] = keys[VK_SHIFT] = keys[VK_MENU] = 0;
         for (int key : down) {
             keys[key] = 0x80;
         }
         SetKeyboardState(keys);
+        mouse::lastEvent = {};
         SendMessageA(child.handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 4));
-        EXPECT_EQ(mouse::lastKeys, expected);
+        EXPECT_TRUE(mouse::lastEvent.keys == expected);
+        EXPECT_EQ(mouse::lastEvent.control, &child);
+        EXPECT_EQ(mouse::lastEvent.window, child.handle());
+        EXPECT_EQ(mouse::lastEvent.button, MouseButton::left);
+        EXPECT_EQ(mouse::lastEvent.x, 3);
+        EXPECT_EQ(mouse::lastEvent.y, 4);
     }
     SetKeyboardState(saved);
 }
@@ -479,7 +484,7 @@ TEST_F(FrameworkTest, ACapturedPointerLeftOfADrawingBoardArrivesAsAnUnsignedPosi
     Form form;
     const WindowRecord window = testWindow("capture");
     const ControlRecord controls[] = {{&board, "Board", {50, 50, 100, 100}}};
-    const EventBinding events[] = {{board, MouseEvent::mouseMoved, mouse::boardMove}};
+    const EventBinding events[] = {{board, MouseEventKind::mouseMoved, mouse::boardMove}};
     form.load({&window, controls, {}, events});
     pump(100);
 
@@ -501,8 +506,8 @@ TEST_F(FrameworkTest, ARightPressOnAChildRaisesTheChildsEventNotTheWindows) {
     Form form;
     const WindowRecord window = testWindow("right press");
     const ControlRecord controls[] = {{&child, "Child", {40, 40, 100, 60}}};
-    const EventBinding events[] = {{form, MouseEvent::rightButtonDown, mouse::windowRightDown},
-                                   {child, MouseEvent::rightButtonDown, mouse::childRightDown}};
+    const EventBinding events[] = {{form, MouseEventKind::rightButtonDown, mouse::windowRightDown},
+                                   {child, MouseEventKind::rightButtonDown, mouse::childRightDown}};
     form.load({&window, controls, {}, events});
     pump(100);
 
@@ -531,10 +536,10 @@ TEST_F(FrameworkTest, ALeftPressOnALabelStartsTheWindowsMoveAndRaisesNoLabelEven
     const WindowRecord window = testWindow("drag", /*dragAnywhere=*/true);
     const ControlRecord controls[] = {{&label, "Label", {20, 20, 120, 30}},
                                       {&cell, "Cell", {20, 80, 120, 30}}};
-    const EventBinding events[] = {{label, MouseEvent::leftButtonDown, mouse::labelLeftDown},
-                                   {label, MouseEvent::leftButtonUp, mouse::labelLeftUp},
-                                   {cell, MouseEvent::leftButtonDown, mouse::labelLeftDown},
-                                   {form, MouseEvent::leftButtonDown, mouse::windowLeftDown}};
+    const EventBinding events[] = {{label, MouseEventKind::leftButtonDown, mouse::labelLeftDown},
+                                   {label, MouseEventKind::leftButtonUp, mouse::labelLeftUp},
+                                   {cell, MouseEventKind::leftButtonDown, mouse::labelLeftDown},
+                                   {form, MouseEventKind::leftButtonDown, mouse::windowLeftDown}};
     form.load({&window, controls, {}, events});
     pump(100);
 
@@ -606,8 +611,8 @@ TEST_F(FrameworkTest, TheSecondPressOfADoubleClickIsStillAPress) {
     Form form;
     const WindowRecord window = testWindow("double-click");
     const ControlRecord controls[] = {{&board, "Board", {10, 10, 100, 100}}};
-    const EventBinding events[] = {{board, MouseEvent::leftButtonDown, mouse::labelLeftDown},
-                                   {board, MouseEvent::doubleClick, mouse::childRightDown}};
+    const EventBinding events[] = {{board, MouseEventKind::leftButtonDown, mouse::labelLeftDown},
+                                   {board, MouseEventKind::doubleClick, mouse::childRightDown}};
     form.load({&window, controls, {}, events});
     SendMessageA(board.handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(7, 8));
     const std::vector<std::string> expected = {"label left down", "child right down"};

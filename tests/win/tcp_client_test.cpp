@@ -205,6 +205,20 @@ TEST_F(TcpClientTest, NotificationWindowIsAHiddenChildOfTheParent) {
     EXPECT_EQ(client->socketHandle(), INVALID_SOCKET);
 }
 
+TEST_F(TcpClientTest, AParentTakingTheWindowDownLeavesTheClientSafeToUseAndDestroy) {
+    HWND window = client->notificationWindow();
+    ASSERT_TRUE(IsWindow(window));
+    DestroyWindow(parent);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(client->notificationWindow(), nullptr);
+    // No window to notify: a connect fails cleanly instead of reading a dead handle.
+    LoopbackServer server;
+    ASSERT_TRUE(server.listening());
+    EXPECT_FALSE(client->connect("127.0.0.1", server.port()));
+    EXPECT_FALSE(client->connected());
+    client.reset();
+}
+
 TEST_F(TcpClientTest, PortsBelowOneAreTakenAsPortOne) {
     EXPECT_EQ(TcpClient::normalisedPort(0), 1);
     EXPECT_EQ(TcpClient::normalisedPort(-80), 1);
