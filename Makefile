@@ -2,8 +2,8 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
-# demo, dist, install, deb, model, model-bench, prior-tuning, zinnia-model, fusion-tuning, format,
-# clean.
+# demo, dist, install, deb, model, model-bench, prior-tuning, zinnia-model, fusion-tuning, network,
+# network-bench, network-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -24,7 +24,8 @@ WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
 	install deb \
-	model model-bench prior-tuning zinnia-model fusion-tuning format clean
+	model model-bench prior-tuning zinnia-model fusion-tuning network network-bench network-tuning \
+	format clean
 
 run: deps native win64
 	@tools/run-panel.sh "$(BUILD)"
@@ -143,6 +144,19 @@ prior-tuning: native
 
 fusion-tuning: native
 	@cmake --build $(NATIVE) --target fusion-tuning
+
+# The convolutional network over the direction features, from its recipe
+# (training/stroke-network.conf; about half an hour on one core, outside the build: it needs
+# Debian's python3-torch), and its figures beside the shape model.
+network: native
+	@cmake --build $(NATIVE) --target write_feature_samples
+	@training/train-stroke-network.sh $(NATIVE) $(NATIVE)/model/stroke-network.net
+
+network-bench: native
+	@cmake --build $(NATIVE) --target network-bench
+
+network-tuning: native
+	@cmake --build $(NATIVE) --target network-tuning
 
 # The zip and installer for Windows users (the panel, the service and its model), from the i686
 # build. DIST_CMAKE_ARGS builds them for another service host, in a tree of their own.

@@ -7,36 +7,22 @@
 
 #include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/windows_functions.h"
 #include "commit/input_box.h"
-#include "commit/traditional.h"
 #include "commit/windows_commit_host.h"
 
 namespace {
 
-int mapToTraditional(const char* source, int sourceLength, char* destination,
-                     int destinationLength) {
-    return windows::LCMapStringA(0x0804, LCMAP_TRADITIONAL_CHINESE, source, sourceLength,
-                                 destination, destinationLength);
-}
-
-// The commit on the panel: the Windows functions bound by name, the menu's check marks, the
-// information line, and the lookups' lines posted back to a receiver of the GUI thread.
+// The commit on the panel: the menu's check marks, the information line, and the lookups'
+// lines posted back to a receiver of the GUI thread.
 class PanelCommitHost final : public WindowsCommitHost {
   public:
     PanelCommitHost(Panel& panel, HWND lookupReceiver)
         : WindowsCommitHost(lookupReceiver), panel_(panel) {}
 
-    void reactivateTarget() override { panel_.reactivateTarget(); }
-    void postChar(WindowHandle focus, unsigned char byte) override {
-        windows::PostMessageA(reinterpret_cast<HWND>(focus), WM_CHAR, byte, 1);
-    }
-    void clearPad() override { panel_.clearPad(); }
+    void handBackActivation() override { panel_.reactivateTarget(); }
+    void clearPadAndCandidates() override { panel_.clearPad(); }
     bool traditionalOutputChecked() override { return panel_.TraditionalOutputItem.checked(); }
     bool onlineLookupChecked() override { return panel_.OnlineDictionaryItem.checked(); }
-    Text toTraditional(const Text& text) override {
-        return mapWithinLength(text, mapToTraditional);
-    }
     void setInfoLabelCaption(const Text& caption) override { panel_.InfoLabel.setCaption(caption); }
 
   private:
@@ -47,7 +33,7 @@ class PanelReferenceValueHost final : public WindowsReferenceValueHost {
   public:
     explicit PanelReferenceValueHost(Panel& panel)
         : WindowsReferenceValueHost(panel.PanelWindow.handle()), panel_(panel) {}
-    void reactivateTarget() override { panel_.reactivateTarget(); }
+    void handBackActivation() override { panel_.reactivateTarget(); }
 
   private:
     Panel& panel_;
@@ -58,7 +44,7 @@ class PanelReferenceValueHost final : public WindowsReferenceValueHost {
 DictionaryLookupReceiver& Panel::lookupReceiver() {
     if (!lookupReceiver_) {
         lookupReceiver_ = std::make_unique<DictionaryLookupReceiver>(
-            panelState, [this](const Text& line) { InfoLabel.setCaption(line); });
+            panelState.commit, [this](const Text& line) { InfoLabel.setCaption(line); });
     }
     return *lookupReceiver_;
 }
@@ -67,20 +53,20 @@ ui::MouseHandler Panel::candidatePressed(int number) {
     return [this, number](const ui::MouseEvent&) {
         const Text caption = candidateButton(number).caption();
         PanelCommitHost host(*this, lookupReceiver().window());
-        commitCandidate(panelState, host, caption);
+        commitCandidate(panelState.commit, host, caption);
     };
 }
 
 void Panel::askReferenceValue() {
     PanelReferenceValueHost host(*this);
-    ::askReferenceValue(panelState, host);
-    tracePanel("reference=%d", panelState.referenceValue);
+    chooseReferenceValue(panelState.pad.referenceValue, host);
+    tracePanel("reference=%d", panelState.pad.referenceValue);
 }
 
 void Panel::releaseCommitAndLookup() {
-    if (panelState.lookupThread != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(panelState.lookupThread));
-        panelState.lookupThread = 0;
+    if (panelState.commit.lookupThread != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(panelState.commit.lookupThread));
+        panelState.commit.lookupThread = 0;
     }
     lookupReceiver_.reset();
 }

@@ -2,7 +2,7 @@
 
 #include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/windows_functions.h"
+#include "ui/windows_functions.h"
 
 namespace {
 HWND asWindow(WindowHandle handle) {
@@ -48,9 +48,9 @@ void Panel::trackForeground() {
     if (!panelsOwn) {
         panelState.targetWindow = panelState.foregroundWindow;
     }
-    panelState.targetFocus = asHandle(queryTargetFocus());
+    panelState.commit.targetFocus = asHandle(queryTargetFocus());
     tracePanel("track foreground=%lu target=%lu focus=%lu",
                static_cast<unsigned long>(panelState.foregroundWindow),
                static_cast<unsigned long>(panelState.targetWindow),
-               static_cast<unsigned long>(panelState.targetFocus));
+               static_cast<unsigned long>(panelState.commit.targetFocus));
 }

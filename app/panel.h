@@ -9,7 +9,9 @@
 #include "app/panel_state.h"
 #include "commit/dictionary_lookup.h"
 #include "recognition/automation_object.h"
+#include "recognition/candidate_list.h"
 #include "recognition/tcp_client.h"
+#include "recognition/writing_pad.h"
 #include "ui/component.h"
 #include "ui/drawing_board.h"
 #include "ui/event.h"
@@ -117,6 +119,17 @@ class Panel {
     void onPointerOffPad(const ui::MouseEvent& event);
     // RecognitionClient's data event: fills the candidate cells from the reply.
     void onReplyData();
+    // What the pad decided, carried out in the order it is to happen.
+    void carryOut(const PadDecision& decision);
+    // Connects RecognitionClient to the request's host, shows the failure in the panel's title
+    // if the connect fails, and sends the request either way.
+    void runRecognitionRequest(const RecognitionRequest& request);
+    // The four guide lines on the pad, with whatever pen it has.
+    void drawGuideLines();
+    void drawSegment(const PadSegment& segment);
+    PadSize padSize();
+    // The cells a decision changes are painted in one pass, not once a cell.
+    void setCandidateCaptions(const CandidateCaptions& captions);
 
   public:
     // Wipes the pad and the candidates for the next character: RewriteButton's click, and

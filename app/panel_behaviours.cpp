@@ -10,7 +10,6 @@ namespace {
 
 // The menu opens a little off the pointer so that the pointer does not rest on its first item.
 constexpr int kMenuOffset = 3;
-constexpr int kMinimized = 2;
 
 void flip(ui::MenuItem& item) {
     item.setChecked(!item.checked());
@@ -39,7 +38,7 @@ void Panel::toggleOnlineLookup() {
 }
 
 void Panel::minimizePanel(const ui::MouseEvent&) {
-    PanelWindow.setShowState(kMinimized);
+    PanelWindow.setShowState(ui::kShowStateMinimized);
 }
 
 void Panel::closePanel(const ui::MouseEvent&) {

@@ -3,6 +3,7 @@
 
 #include "app/panel.h"
 #include "assets/panel_assets.h"
+#include "recognition/pad_drawing.h"
 #include "ui/form_description.h"
 
 using namespace ui;
@@ -77,7 +78,7 @@ Panel::Panel()
       ForegroundTimer({.interval = 0}),
       WritingPad({
           .border = false,
-          .backgroundColour = 0x00F7F7F7,
+          .backgroundColour = kPadBackground,
           .picture = nullptr,
           .automaticRedraw = true,
           .drawMode = DrawMode::copyPen,

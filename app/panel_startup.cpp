@@ -7,33 +7,28 @@
 
 #include "app/panel.h"
 #include "app/panel_trace.h"
-#include "app/windows_functions.h"
+#include "commit/reference_value.h"
 #include "recognition/automation_object.h"
+#include "recognition/pad_drawing.h"
 #include "recognition/script_evaluator.h"
+#include "ui/windows_functions.h"
 
 const char kInfoLabelGreeting[] = "左边写字，点右边的字上屏";
 
 namespace {
-// WS_EX_NOACTIVATE | WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_TOPMOST: never takes the
-// activation, has a taskbar button of its own, stays on top.
-constexpr LONG kPanelExtendedStyle = 0x08040108;
+// Never takes the activation, has a taskbar button of its own, stays on top.
+constexpr LONG kPanelExtendedStyle =
+    WS_EX_NOACTIVATE | WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_TOPMOST;
 constexpr int kTrackingInterval = 600;
 
 WindowHandle handleOf(const ui::Control& control) {
     return reinterpret_cast<WindowHandle>(control.handle());
 }
-
-void drawGuideLines(ui::DrawingBoard& pad) {
-    pad.drawLine(0, 103, 214, 103);
-    pad.drawLine(107, 0, 107, 207);
-    pad.drawLine(0, 0, 214, 207);
-    pad.drawLine(214, 0, 0, 207);
-}
 }  // namespace
 
 void Panel::onPanelCreated() {
     windows::SetWindowLongA(PanelWindow.handle(), GWL_EXSTYLE, kPanelExtendedStyle);
-    panelState.referenceValue = 3;
+    panelState.pad.referenceValue = kReferenceValueAtStart;
 
     // Near the right edge, vertically centred; each write moves the window and runs
     // onPanelMoved at once.
@@ -49,8 +44,9 @@ void Panel::onPanelCreated() {
     // Start-up goes on whatever these steps give.
     startScriptEvaluator(scriptEvaluator);
 
-    WritingPad.setPenColour(0x808080);
-    drawGuideLines(WritingPad);
+    // The guides take the pad's own pen width: only the colour is set.
+    WritingPad.setPenColour(kGuideColour);
+    drawGuideLines();
 
     for (int number = 1; number <= 10; ++number) {
         candidateButton(number).setFontSize(12);
@@ -77,12 +73,12 @@ void Panel::onPanelCreated() {
         handles += (handles.empty() ? "" : ",") + std::to_string(handle);
     }
     tracePanel("created reference=%d evaluator=%d handles=%s",
-               static_cast<int>(panelState.referenceValue), scriptEvaluator.empty() ? 0 : 1,
+               static_cast<int>(panelState.pad.referenceValue), scriptEvaluator.empty() ? 0 : 1,
                handles.c_str());
 }
 
 void Panel::onPanelMoved() {
-    if (PanelWindow.showState() == 2) {
+    if (PanelWindow.showState() == ui::kShowStateMinimized) {
         ForegroundTimer.setInterval(0);
     } else {
         trackForeground();
@@ -95,11 +91,11 @@ void Panel::onPanelMoved() {
 
 void Panel::exitRoutine() {
     releaseCommitAndLookup();
-    panelState.replyPieces.clear();
+    panelState.reply.replyPieces.clear();
     const bool evaluatorHeld = !scriptEvaluator.empty();
     releaseObject(scriptEvaluator);
-    panelState.committedText.clear();
-    panelState.strokeText.clear();
+    panelState.commit.committedText.clear();
+    panelState.pad.strokeText.clear();
     panelState.panelHandles.clear();
     tracePanel("exit evaluator=%d released=%d", evaluatorHeld ? 1 : 0,
                scriptEvaluator.empty() ? 1 : 0);

@@ -7,11 +7,17 @@
 //
 // A set is either every character of each level (samples_per_character of each), or, written
 // frequency=N:SET.conf, N characters drawn by how often they occur in text (the shape model's
-// prior): what a user meets. Each sample is the stroke data the panel's last request carries,
-// read by the service's own parser and box mapping. Numbers are printed, nothing is judged.
+// prior): what a user meets; uniform=N:SET.conf, N drawn alike. SET.conf@SEED writes the set
+// with another seed (for tuning on a training recipe, never on an evaluation set). Each sample is
+// the stroke data the panel's last request carries, read by the service's own parser and box
+// mapping. Numbers are printed, nothing is judged.
+//
+// A network=FILE@WEIGHT argument adds the convolutional network (service/stroke_network.h):
+// alone, and re-ranking the shape model's shortlist without and with its prior at that weight.
+// STOCK_MODEL "-" leaves the three zinnia recognisers out.
 //
 // usage: model_comparison DATA_DIR STOCK_MODEL TRAINED_MODEL SHAPE_MODEL LIMIT_PER_LEVEL
-//                         SET...   (LIMIT_PER_LEVEL 0: every character)
+//                         [network=FILE@WEIGHT]... SET...   (LIMIT_PER_LEVEL 0: every character)
 #include <sys/stat.h>
 #include <time.h>
 
@@ -27,6 +33,7 @@
 #include "mouse_writing.h"
 #include "recognizer.h"
 #include "shape_model.h"
+#include "stroke_network.h"
 
 namespace {
 
@@ -90,7 +97,7 @@ int main(int argc, char** argv) {
     if (argc < 7) {
         std::fprintf(stderr,
                      "usage: %s DATA_DIR STOCK_MODEL TRAINED_MODEL SHAPE_MODEL LIMIT_PER_LEVEL "
-                     "[frequency=N:]SET.conf...\n",
+                     "[network=FILE@WEIGHT]... [frequency=N:|uniform=N:]SET.conf[@SEED]...\n",
                      argv[0]);
         return 2;
     }
@@ -106,34 +113,61 @@ int main(int argc, char** argv) {
     for (std::size_t c = 0; c < shape.characters.size() && c < shape.frequencies.size(); ++c)
         frequency[shape.characters[c]] = shape.frequencies[c];
 
-    constexpr int kModels = 5;
-    Model models[kModels];
-    models[0] = Model{"stock", argv[2], nullptr, fileMib(argv[2])};
-    models[1] = Model{"trained", argv[3], nullptr, fileMib(argv[3])};
-    for (int m = 0; m < 2; ++m) {
-        models[m].recognizer = service::Recognizer::open(models[m].path, error);
-        if (!models[m].recognizer) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 1;
+    std::vector<Model> models;
+    if (std::string(argv[2]) != "-") {
+        for (const char* path : {argv[2], argv[3]}) {
+            models.emplace_back(models.empty() ? "stock" : "trained", path,
+                                service::Recognizer::open(path, error), fileMib(path));
+            if (!models.back().recognizer) {
+                std::fprintf(stderr, "%s\n", error.c_str());
+                return 1;
+            }
         }
-    }
-    // The fused recogniser gets models of its own, so the other two stay as they were.
-    {
-        auto trained = service::Recognizer::open(models[1].path, error);
-        auto stock = service::Recognizer::open(models[0].path, error);
+        // The fused recogniser gets models of its own, so the other two stay as they were.
+        auto trained = service::Recognizer::open(argv[3], error);
+        auto stock = service::Recognizer::open(argv[2], error);
         if (!trained || !stock) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        models[2] = Model{"fused", models[1].path + " + " + models[0].path,
-                          service::fuseTrainedAndStock(std::move(trained), std::move(stock)),
-                          models[0].mib + models[1].mib};
+        models.emplace_back("fused", std::string(argv[3]) + " + " + argv[2],
+                            service::fuseTrainedAndStock(std::move(trained), std::move(stock)),
+                            fileMib(argv[2]) + fileMib(argv[3]));
     }
-    models[3] = Model{"no-prior", argv[4], std::make_unique<service::ShapeRecognizer>(shape, false),
-                      fileMib(argv[4])};
-    models[4] =
-        Model{"shape", argv[4], std::make_unique<service::ShapeRecognizer>(std::move(shape)),
-              fileMib(argv[4])};
+    auto byShape = std::make_shared<service::ShapeRecognizer>(shape, false);
+    auto withPrior = std::make_shared<service::ShapeRecognizer>(shape);
+    models.emplace_back("no-prior", argv[4],
+                        std::make_unique<service::ShapeRecognizer>(shape, false), fileMib(argv[4]));
+    models.emplace_back("shape", argv[4], std::make_unique<service::ShapeRecognizer>(shape),
+                        fileMib(argv[4]));
+    int firstSet = 6;
+    for (; firstSet < argc && std::string(argv[firstSet]).rfind("network=", 0) == 0; ++firstSet) {
+        std::string argument = argv[firstSet] + 8;
+        std::size_t at = argument.rfind('@');
+        std::string path = argument.substr(0, at);
+        double weight = at == std::string::npos ? 1.0 : std::atof(argument.c_str() + at + 1);
+        service::StrokeNetwork network;
+        if (!service::readStrokeNetwork(path, network, error)) {
+            std::fprintf(stderr, "%s (`make network` makes it)\n", error.c_str());
+            return 1;
+        }
+        double mib = fileMib(path);
+        std::string tag = at == std::string::npos ? "" : argument.substr(at + 1);
+        if (firstSet == 6)
+            models.emplace_back("net", path,
+                                std::make_unique<service::NetworkRecognizer>(
+                                    nullptr, network, weight, service::ShapeRecognizer::kShortList),
+                                mib);
+        models.emplace_back("np+n" + tag, path + " + " + argv[4],
+                            std::make_unique<service::NetworkRecognizer>(
+                                byShape, network, weight, service::ShapeRecognizer::kShortList),
+                            mib + fileMib(argv[4]));
+        models.emplace_back("sh+n" + tag, path + " + " + argv[4],
+                            std::make_unique<service::NetworkRecognizer>(
+                                withPrior, network, weight, service::ShapeRecognizer::kShortList),
+                            mib + fileMib(argv[4]));
+    }
+    const std::size_t kModels = models.size();
 
     std::vector<Character> characters;
     std::size_t perLevel[2] = {0, 0};
@@ -149,29 +183,37 @@ int main(int argc, char** argv) {
     std::printf("%-22s %-5s %7s", "set", "level", "samples");
     for (const Model& m : models) std::printf(" | %-8s %7s %7s", m.name.c_str(), "top-1", "top-10");
     std::printf("\n");
-    for (int a = 6; a < argc; ++a) {
+    for (int a = firstSet; a < argc; ++a) {
         std::string argument = argv[a], path = argument;
         int drawn = 0;
-        if (argument.rfind("frequency=", 0) == 0) {
+        const bool uniform = argument.rfind("uniform=", 0) == 0;
+        if (uniform || argument.rfind("frequency=", 0) == 0) {
             std::size_t colon = argument.find(':');
-            drawn = colon == std::string::npos ? 0 : std::atoi(argument.substr(10).c_str());
+            std::size_t equals = argument.find('=');
+            drawn = colon == std::string::npos ? 0 : std::atoi(argument.c_str() + equals + 1);
             path = colon == std::string::npos ? "" : argument.substr(colon + 1);
-            if (drawn <= 0 || frequency.empty()) {
-                std::fprintf(stderr, "%s: needs frequency=N:SET.conf and a model with a prior\n",
+            if (drawn <= 0 || (!uniform && frequency.empty())) {
+                std::fprintf(stderr,
+                             "%s: needs frequency=N:SET.conf and a model with a prior, or "
+                             "uniform=N:SET.conf\n",
                              argument.c_str());
                 return 1;
             }
         }
+        std::size_t seedAt = path.find('@');
         training::WritingSettings settings;
-        if (!training::loadWritingSettings(path, settings, error)) {
+        if (!training::loadWritingSettings(path.substr(0, seedAt), settings, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
+        if (seedAt != std::string::npos)
+            settings.seed = std::strtoull(path.c_str() + seedAt + 1, nullptr, 10);
         training::SampleGenerator generator(settings);
         std::vector<Draw> draws;
         if (drawn > 0) {
             std::vector<double> weights;
-            for (const Character& c : characters) weights.push_back(frequency[c.value]);
+            for (const Character& c : characters)
+                weights.push_back(uniform ? 1.0 : frequency[c.value]);
             std::map<std::size_t, int> times;
             for (std::size_t c : training::drawByWeight(weights, drawn, settings.seed))
                 draws.push_back({c, times[c]++});
@@ -185,16 +227,18 @@ int main(int argc, char** argv) {
                 for (int k = 0; k < settings.samplesPerCharacter; ++k) draws.push_back({c, k});
             }
         }
-        std::string name = training::settingsName(path) + (drawn > 0 ? " (by frequency)" : "");
+        std::string name = training::settingsName(path.substr(0, seedAt)) +
+                           (seedAt == std::string::npos ? "" : path.substr(seedAt)) +
+                           (drawn > 0 ? (uniform ? " (uniform)" : " (by frequency)") : "");
         for (int level = 0; level < 2; ++level) {
-            Tally tally[kModels];
+            std::vector<Tally> tally(kModels);
             for (const Draw& draw : draws) {
                 const Character& character = characters[draw.character];
                 if (character.level != level)
                     continue;
                 training::WrittenSample sample = generator.write(
                     character.medians, training::firstCodepoint(character.value), draw.index);
-                for (int m = 0; m < kModels; ++m) {
+                for (std::size_t m = 0; m < kModels; ++m) {
                     auto start = std::chrono::steady_clock::now();
                     double cpuStart = threadCpuMs();
                     service::ParsedStrokes parsed =

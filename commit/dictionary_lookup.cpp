@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/panel_messages.h"
 #include "commit/dictionary_lookup_text.h"
 #include "commit/page_fetch.h"
 
@@ -42,7 +41,7 @@ const char kReceiverClass[] = "HandwritingPanelLookupReceiver";
 
 }  // namespace
 
-bool startDictionaryLookup(PanelState& state, HWND receiver, const Text& host) {
+bool startDictionaryLookup(CommitState& state, HWND receiver, const Text& host) {
     auto* job = new LookupJob{host, state.committedText, state.commitCount, receiver};
     HANDLE thread = CreateThread(nullptr, 0, runDictionaryLookup, job, 0, nullptr);
     if (thread == nullptr) {
@@ -56,7 +55,7 @@ bool startDictionaryLookup(PanelState& state, HWND receiver, const Text& host) {
     return true;
 }
 
-bool takeLookupLine(const PanelState& state, WPARAM wParam, LPARAM lParam, Text& line) {
+bool takeLookupLine(const CommitState& state, WPARAM wParam, LPARAM lParam, Text& line) {
     std::unique_ptr<Text> posted(reinterpret_cast<Text*>(lParam));
     if (!posted || static_cast<std::uint32_t>(wParam) != state.commitCount) {
         return false;
@@ -65,7 +64,7 @@ bool takeLookupLine(const PanelState& state, WPARAM wParam, LPARAM lParam, Text&
     return true;
 }
 
-DictionaryLookupReceiver::DictionaryLookupReceiver(const PanelState& state,
+DictionaryLookupReceiver::DictionaryLookupReceiver(const CommitState& state,
                                                    std::function<void(const Text&)> showLine)
     : state_(state), showLine_(std::move(showLine)) {
     ui::registerWindowClass(kReceiverClass, windowProcedure);

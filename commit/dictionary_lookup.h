@@ -8,9 +8,14 @@
 
 #include <functional>
 
-#include "app/panel_state.h"
+#include "commit/candidate_commit.h"
 #include "text/text_operations.h"
 #include "ui/window_base.h"
+
+// A dictionary lookup worker hands one information line to the GUI thread: wParam the count
+// of the commit that started the lookup, lParam a heap Text the receiver takes over
+// (takeLookupLine). The recognition channel's socket notifications use 0x8078 (tcp_client.h).
+constexpr UINT kLookupLineMessage = WM_APP + 1;
 
 // The host the lookups ask, port included when it is not 80 (build setting DICTIONARY_HOST).
 extern const char kDictionaryHost[];
@@ -19,18 +24,18 @@ extern const char kDictionaryHost[];
 // posts its lines to `receiver` as kLookupLineMessage. The worker's handle goes to
 // state.lookupThread; the previous worker's handle is closed then, so at most one stays open.
 // The worker is never waited for. False when the thread cannot be started.
-bool startDictionaryLookup(PanelState& state, HWND receiver, const Text& host = kDictionaryHost);
+bool startDictionaryLookup(CommitState& state, HWND receiver, const Text& host = kDictionaryHost);
 
 // GUI thread, for each kLookupLineMessage: takes over the posted line. True, with the line,
 // when it belongs to the last commit (state.commitCount); false when a later commit has
 // happened since its lookup started.
-bool takeLookupLine(const PanelState& state, WPARAM wParam, LPARAM lParam, Text& line);
+bool takeLookupLine(const CommitState& state, WPARAM wParam, LPARAM lParam, Text& line);
 
 // A message-only window of the GUI thread that receives the lookups' lines and passes those
 // still current to `showLine` (which sets the caption of the information line).
 class DictionaryLookupReceiver : private ui::WindowBase<DictionaryLookupReceiver> {
   public:
-    DictionaryLookupReceiver(const PanelState& state, std::function<void(const Text&)> showLine);
+    DictionaryLookupReceiver(const CommitState& state, std::function<void(const Text&)> showLine);
     ~DictionaryLookupReceiver();
     DictionaryLookupReceiver(const DictionaryLookupReceiver&) = delete;
     DictionaryLookupReceiver& operator=(const DictionaryLookupReceiver&) = delete;
@@ -41,6 +46,6 @@ class DictionaryLookupReceiver : private ui::WindowBase<DictionaryLookupReceiver
     friend class ui::WindowBase<DictionaryLookupReceiver>;
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
-    const PanelState& state_;
+    const CommitState& state_;
     std::function<void(const Text&)> showLine_;
 };

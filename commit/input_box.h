@@ -18,8 +18,8 @@ constexpr int kInputModeAnyText = 0;
 bool showInputBox(HWND owner, const Text& prompt, const Text& title, const Text& initial,
                   int inputMode, Text& entered);
 
-// askReferenceValue's host on Windows: the box above, owned by `owner`. The panel derives from
-// it and adds reactivateTarget.
+// chooseReferenceValue's host on Windows: the box above, owned by `owner`. The panel derives
+// from it and adds handBackActivation.
 class WindowsReferenceValueHost : public ReferenceValueHost {
   public:
     explicit WindowsReferenceValueHost(HWND owner) : owner_(owner) {}

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "commit/traditional.h"
+#include "ui/windows_functions.h"
 
 namespace {
 
@@ -9,8 +10,8 @@ constexpr LCID kChinesePrc = 0x0804;
 
 int mapToTraditional(const char* source, int sourceLength, char* destination,
                      int destinationLength) {
-    return LCMapStringA(kChinesePrc, LCMAP_TRADITIONAL_CHINESE, source, sourceLength, destination,
-                        destinationLength);
+    return windows::LCMapStringA(kChinesePrc, LCMAP_TRADITIONAL_CHINESE, source, sourceLength,
+                                 destination, destinationLength);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // The Windows half of the candidate commit host: typing by posted character messages, the
 // traditional mapping and the lookup worker. The panel derives from it and adds what belongs
 // to its window (re-activation, the pad, the menu's check marks, the information line).
+// PostMessageA and LCMapStringA are bound by name (ui/windows_functions.h).
 
 #include <windows.h>
 
@@ -16,8 +17,8 @@ class WindowsCommitHost : public CandidateCommitHost {
 
     // WM_CHAR with the byte as wParam and lParam 1 (repeat count 1, nothing else), posted.
     void postChar(WindowHandle focus, unsigned char byte) override;
-    Text toTraditional(const Text& text) override;
-    void startDictionaryLookup(PanelState& state) override;
+    Text traditionalForm(const Text& text) override;
+    void startDictionaryLookup(CommitState& state) override;
 
   private:
     HWND lookupReceiver_;

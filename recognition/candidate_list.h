@@ -1,22 +1,22 @@
 #pragma once
-// The ten candidate cells, and clearing the pad for the next character.
+// The ten candidate cells, as the captions the window layer is asked to set.
 
-#include "app/panel_state.h"
-#include "recognition/pad_canvas.h"
+#include <vector>
+
+#include "text/text_operations.h"
 
 constexpr int kCandidateCount = 10;
 
-// The captions of CandidateButton1 ... CandidateButton10.
-class CandidateCells {
-  public:
-    virtual ~CandidateCells() = default;
-    // index is 1 for CandidateButton1 ... 10 for CandidateButton10.
-    virtual void setCandidateCaption(int index, const Text& caption) = 0;
+// One cell's new caption; index is 1 for CandidateButton1 ... 10 for CandidateButton10.
+struct CandidateCaption {
+    int index = 0;
+    Text caption;
+
+    friend bool operator==(const CandidateCaption& a, const CandidateCaption& b) {
+        return a.index == b.index && a.caption == b.caption;
+    }
 };
+using CandidateCaptions = std::vector<CandidateCaption>;
 
-class ClearPadHost : public virtual PadCanvas, public virtual CandidateCells {};
-
-// Wipes the pad, redraws its guides, empties the stroke text and the ten captions. A stroke in
-// progress goes on into the empty stroke text: penDown, pointsSinceRequest, lastX and lastY are
-// left alone, and so are the reply pieces.
-void clearPad(PanelState& state, ClearPadHost& host);
+// Clearing for the next character empties all ten cells, 1 to 10.
+CandidateCaptions emptyCandidateCaptions();

@@ -40,30 +40,22 @@ const char* const kAfterServiceHost =
     "wd=ldong&type=1";
 
 // "ldong" first: the length's placeholder must not be found inside the stroke data's.
-Text fillPlaceholders(const Text& part, const Text& strokeData, const Text& contentLength) {
-    const Text withData = replaceText(part, "ldong", strokeData, 1, -1, true);
-    return replaceText(withData, "long", contentLength, 1, -1, true);
+Text fillPlaceholders(const Text& part, const StrokeFields& fields) {
+    const Text withData = replaceText(part, "ldong", fields.strokeData, 1, -1, true);
+    return replaceText(withData, "long", fields.contentLength, 1, -1, true);
 }
 
 }  // namespace
 
-Text buildRecognitionRequest(const Text& strokeText, const RecognitionEndpoint& endpoint) {
-    const int n = textLength(strokeText);
-    // The leading "a" of the first point and the last byte go: a closing "a" at a stroke end,
-    // the last digit of the last y in the middle of a stroke.
-    const Text strokeData = midText(strokeText, 2, n - 2);
-    // n - 2 data bytes plus "wd=" and "&type=1".
-    const Text contentLength = valueToText(static_cast<double>(n) + 8);
-    return fillPlaceholders(kBeforeReferrer, strokeData, contentLength) + endpoint.referrerHost +
-           fillPlaceholders(kBeforeServiceHost, strokeData, contentLength) + endpoint.serviceHost +
-           fillPlaceholders(kAfterServiceHost, strokeData, contentLength);
+Text buildRecognitionRequest(const Strokes& strokes, const RecognitionEndpoint& endpoint) {
+    const StrokeFields fields = strokes.requestFields();
+    return fillPlaceholders(kBeforeReferrer, fields) + endpoint.referrerHost +
+           fillPlaceholders(kBeforeServiceHost, fields) + endpoint.serviceHost +
+           fillPlaceholders(kAfterServiceHost, fields);
 }
 
-void runRecognitionRequest(const PanelState& state, RecognitionChannel& channel,
-                           const RecognitionEndpoint& endpoint) {
-    if (!channel.connect(endpoint.serviceHost, kRecognitionPort)) {
-        // The panel has no caption bar: this shows on the taskbar button only, and stays.
-        channel.setPanelCaption(kConnectFailedCaption);
-    }
-    channel.send(buildRecognitionRequest(state.strokeText, endpoint));
+RecognitionRequest recognitionRequestFor(const Strokes& strokes,
+                                         const RecognitionEndpoint& endpoint) {
+    return RecognitionRequest{endpoint.serviceHost, kRecognitionPort,
+                              buildRecognitionRequest(strokes, endpoint)};
 }

@@ -31,22 +31,6 @@ bool holdsControlCharacter(const Text& text) {
     return false;
 }
 
-// U2G returns its argument and no piece that could end the literal is evaluated, so a piece's
-// caption depends on the piece alone. Every evaluation keeps memory in the script engine for
-// good: each distinct piece is evaluated once.
-Text candidateCaption(PanelState& state, ExpressionEvaluator& evaluator, const Text& piece) {
-    if (piece.size() > kLongestPiece) {
-        return Text();
-    }
-    const auto remembered = state.decodedPieces.find(piece);
-    if (remembered != state.decodedPieces.end()) {
-        return remembered->second;
-    }
-    Text caption = decodePiece(evaluator, "\\" + piece);
-    state.decodedPieces.emplace(piece, caption);
-    return caption;
-}
-
 }  // namespace
 
 Array<Text> cutReplyPieces(const Text& receivedText) {
@@ -67,11 +51,29 @@ Text decodePiece(ExpressionEvaluator& evaluator, const Text& pieceText) {
     return holdsControlCharacter(caption) ? Text() : caption;
 }
 
-void onReplyData(PanelState& state, ReplyHost& host) {
-    const Text receivedText = bytesToText(host.receivedData());
-    state.replyPieces = cutReplyPieces(receivedText);
-    const int pieceCount = state.replyPieces.count();
+CandidateCaptions CandidateReply::decode(const ByteString& received,
+                                         ExpressionEvaluator& evaluator) {
+    replyPieces = cutReplyPieces(bytesToText(received));
+    CandidateCaptions captions;
+    const int pieceCount = replyPieces.count();
     for (int i = 1; i <= kCandidateCount && i <= pieceCount; ++i) {
-        host.setCandidateCaption(i, candidateCaption(state, host, state.replyPieces.at(i)));
+        captions.push_back({i, captionOf(replyPieces.at(i), evaluator)});
     }
+    return captions;
+}
+
+// U2G returns its argument and no piece that could end the literal is evaluated, so a piece's
+// caption depends on the piece alone. Every evaluation keeps memory in the script engine for
+// good: each distinct piece is evaluated once.
+Text CandidateReply::captionOf(const Text& piece, ExpressionEvaluator& evaluator) {
+    if (piece.size() > kLongestPiece) {
+        return Text();
+    }
+    const auto remembered = decodedPieces.find(piece);
+    if (remembered != decodedPieces.end()) {
+        return remembered->second;
+    }
+    Text caption = decodePiece(evaluator, "\\" + piece);
+    decodedPieces.emplace(piece, caption);
+    return caption;
 }

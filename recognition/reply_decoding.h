@@ -4,9 +4,11 @@
 // candidate cell.
 
 #include <cstddef>
+#include <map>
 
-#include "app/panel_state.h"
 #include "recognition/candidate_list.h"
+#include "text/array.h"
+#include "text/text_operations.h"
 
 // The script evaluator: evaluates one expression and returns its value as text in the
 // system code page; the empty text when evaluation fails.
@@ -14,12 +16,6 @@ class ExpressionEvaluator {
   public:
     virtual ~ExpressionEvaluator() = default;
     virtual Text evaluate(const Text& expression) = 0;
-};
-
-class ReplyHost : public virtual ExpressionEvaluator, public virtual CandidateCells {
-  public:
-    // The bytes of the current data event of the recognition client.
-    virtual ByteString receivedData() = 0;
 };
 
 // Cuts the candidate pieces out of one received text: the block from the first "{" up to the
@@ -38,8 +34,21 @@ constexpr std::size_t kLongestPiece = 64;
 // the reply could end the string literal and run script of its own choosing.
 Text decodePiece(ExpressionEvaluator& evaluator, const Text& pieceText);
 
-// Handler of the recognition client's data event: replaces the reply pieces and fills the
-// candidate cells 1..k from the first k <= 10 pieces; later cells keep their captions. Each
-// distinct piece is evaluated only the first time it arrives (state.decodedPieces keeps its
-// caption); pieces longer than kLongestPiece bytes get the empty caption.
-void onReplyData(PanelState& state, ReplyHost& host);
+// The last reply and what its pieces decoded to.
+class CandidateReply {
+  public:
+    // One data event of the recognition client: replaces the reply pieces and returns the
+    // captions of cells 1..k from the first k <= 10 pieces; later cells keep theirs. Each
+    // distinct piece is evaluated only the first time it arrives (decodedPieces keeps its
+    // caption); pieces longer than kLongestPiece bytes get the empty caption.
+    CandidateCaptions decode(const ByteString& received, ExpressionEvaluator& evaluator);
+
+    // Pieces of the last recognition reply after splitting.
+    Array<Text> replyPieces;
+    // The caption each reply piece decoded to, so that a piece is evaluated only once: it
+    // grows with the distinct candidates ever seen, the script engine with every evaluation.
+    std::map<Text, Text> decodedPieces;
+
+  private:
+    Text captionOf(const Text& piece, ExpressionEvaluator& evaluator);
+};

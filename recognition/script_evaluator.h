@@ -15,10 +15,9 @@ bool startScriptEvaluator(AutomationObject& evaluator);
 // the holder is empty or the engine rejects the expression.
 Text evaluateScript(const AutomationObject& evaluator, const Text& expression);
 
-// ExpressionEvaluator over a holder the Windows layer owns (the program-wide evaluator). Mix it
-// into the class that implements ReplyHost: the shared virtual base makes this evaluate() the
-// one decodePiece and onReplyData call.
-class ScriptControlEvaluator : public virtual ExpressionEvaluator {
+// ExpressionEvaluator over a holder the Windows layer owns (the program-wide evaluator): what
+// the reply decoding is handed on Windows.
+class ScriptControlEvaluator final : public ExpressionEvaluator {
   public:
     explicit ScriptControlEvaluator(const AutomationObject& evaluator) : evaluator_(evaluator) {}
     Text evaluate(const Text& expression) override {

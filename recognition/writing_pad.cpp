@@ -8,62 +8,90 @@ std::int32_t distance(std::int32_t from, std::uint16_t to) {
 
 }  // namespace
 
-void onPadButtonDown(PanelState& state, WritingPadHost& host, std::uint16_t x, std::uint16_t y,
-                     int /*keys*/) {
-    host.reactivateTarget();
-    state.penDown = true;
-    state.lastX = x;
-    state.lastY = y;
+PadDecision StrokeCapture::buttonDown(std::uint16_t x, std::uint16_t y) {
+    penDown = true;
+    lastX = x;
+    lastY = y;
+    PadDecision decision;
+    decision.handBackActivation = true;
+    return decision;
 }
 
-void onPadMouseMove(PanelState& state, WritingPadHost& host, std::uint16_t x, std::uint16_t y,
-                    int /*keys*/) {
-    const bool inside = x <= host.padWidth() && y <= host.padHeight();
-    if (inside && !state.padCaptured) {
+PadDecision StrokeCapture::mouseMove(std::uint16_t x, std::uint16_t y, PadSize pad) {
+    PadDecision decision;
+    const bool inside = x <= pad.width && y <= pad.height;
+    if (inside && !padCaptured) {
         // Keep receiving moves when the pointer leaves, so leaving can end the stroke.
-        host.takeCapture();
-        host.setInfoLabelVisible(false);
-        state.padCaptured = true;
+        decision.capture = CaptureChange::take;
+        decision.infoLine = InfoLineChange::hide;
+        padCaptured = true;
     }
-    if (!inside && state.padCaptured) {
-        host.releaseCapture();
-        state.padCaptured = false;
-        host.setInfoLabelVisible(true);
-        if (state.penDown) {
-            finishStroke(state, host, x, y, 0);
+    if (!inside && padCaptured) {
+        decision.capture = CaptureChange::release;
+        decision.infoLine = InfoLineChange::show;
+        padCaptured = false;
+        if (penDown) {
+            endStroke(decision);
         }
     }
-    if (!state.penDown) {
-        return;
+    if (!penDown) {
+        return decision;
     }
 
     // Small movements are neither drawn nor sampled; the next one measures from the old point.
-    if (distance(state.lastX, x) < state.referenceValue &&
-        distance(state.lastY, y) < state.referenceValue) {
-        return;
+    if (distance(lastX, x) < referenceValue && distance(lastY, y) < referenceValue) {
+        return decision;
     }
-    state.strokeText += "a" + valueToText(state.lastX) + "a" + valueToText(state.lastY);
-    host.setPenWidth(kInkPenWidth);
-    host.setPenColour(kInkColour);
-    host.drawLine(state.lastX, state.lastY, x, y);
-    state.lastX = x;
-    state.lastY = y;
+    strokeText.appendPoint(lastX, lastY);
+    decision.ink = PadSegment{lastX, lastY, x, y};
+    lastX = x;
+    lastY = y;
 
     // Candidates refresh while the user is still writing.
-    state.pointsSinceRequest += 1;
-    if (state.pointsSinceRequest >= kSamplesPerRequest) {
-        host.runRecognitionRequest();
-        state.pointsSinceRequest = 0;
+    pointsSinceRequest += 1;
+    if (pointsSinceRequest >= kSamplesPerRequest) {
+        requestNow(decision);
+    }
+    return decision;
+}
+
+PadDecision StrokeCapture::buttonUp() {
+    PadDecision decision;
+    endStroke(decision);
+    return decision;
+}
+
+void StrokeCapture::captureTakenAway() {
+    padCaptured = false;
+}
+
+PadDecision StrokeCapture::leftWhileCapturedElsewhere() {
+    PadDecision decision;
+    padCaptured = false;
+    decision.infoLine = InfoLineChange::show;
+    if (penDown) {
+        endStroke(decision);
+    }
+    return decision;
+}
+
+PadDecision StrokeCapture::clear() {
+    strokeText.clear();
+    PadDecision decision;
+    decision.wipe = true;
+    return decision;
+}
+
+void StrokeCapture::endStroke(PadDecision& decision) {
+    penDown = false;
+    strokeText.endStroke();
+    // A bare click, or a stroke whose samples all went out already, adds nothing to recognise.
+    if (pointsSinceRequest != 0) {
+        requestNow(decision);
     }
 }
 
-void finishStroke(PanelState& state, WritingPadHost& host, std::uint16_t /*x*/, std::uint16_t /*y*/,
-                  int /*keys*/) {
-    state.penDown = false;
-    state.strokeText += "a";
-    // A bare click, or a stroke whose samples all went out already, adds nothing to recognise.
-    if (state.pointsSinceRequest != 0) {
-        host.runRecognitionRequest();
-        state.pointsSinceRequest = 0;
-    }
+void StrokeCapture::requestNow(PadDecision& decision) {
+    decision.request = recognitionRequestFor(strokeText, endpoint_);
+    pointsSinceRequest = 0;
 }

@@ -1,41 +1,85 @@
 #pragma once
-// The writing pad's mouse handlers: ink on the pad, the stroke text, and when to ask the
-// recognition service.
+// The writing pad's pen: ink on the pad, the stroke text, and when to ask the recognition
+// service. Each event returns what it decided; the window layer carries that out (capture,
+// information line, ink, request) and this object calls nothing.
 //
-// Stroke text: every sampled point is "a" x "a" y (decimal pad pixels), every stroke end one
-// further "a"; the text grows until the pad is cleared. A point is sampled once the pen has
-// moved at least referenceValue pixels on either axis; the point written is the position
-// before that movement.
+// A point is sampled once the pen has moved at least referenceValue pixels on either axis; the
+// point written is the position before that movement.
 
 #include <cstdint>
+#include <optional>
 
-#include "app/panel_state.h"
-#include "recognition/pad_canvas.h"
-
-// What the pad handlers need from the window layer besides the drawing surface.
-class WritingPadHost : public virtual PadCanvas {
-  public:
-    // Mouse capture on the pad (SetCapture with the pad's handle / ReleaseCapture).
-    virtual void takeCapture() = 0;
-    virtual void releaseCapture() = 0;
-    // InfoLabel overlaps the lower pad, so it hides while the pointer is over the pad.
-    virtual void setInfoLabelVisible(bool visible) = 0;
-    // Hands the activation back to the application being typed into.
-    virtual void reactivateTarget() = 0;
-    // Sends the current stroke text to the recognition service.
-    virtual void runRecognitionRequest() = 0;
-};
+#include "recognition/pad_drawing.h"
+#include "recognition/recognition_request.h"
+#include "recognition/strokes.h"
 
 // A request goes out when this many points have been sampled without one.
 constexpr std::int32_t kSamplesPerRequest = 11;
 
-// Mouse positions arrive as the unsigned low and high words of the mouse message, so a position
-// left of or above the pad, reported under capture, is a large value. keys is ignored.
-void onPadButtonDown(PanelState& state, WritingPadHost& host, std::uint16_t x, std::uint16_t y,
-                     int keys);
-void onPadMouseMove(PanelState& state, WritingPadHost& host, std::uint16_t x, std::uint16_t y,
-                    int keys);
-// Button up on the pad; also called when the pointer leaves the pad with the pen down. x, y and
-// keys are ignored: the release position is never written.
-void finishStroke(PanelState& state, WritingPadHost& host, std::uint16_t x, std::uint16_t y,
-                  int keys);
+// The pad's current size in pixels, read from the control at each move.
+struct PadSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The pad's mouse capture: held while the pointer is over the pad, so that leaving it is seen.
+enum class CaptureChange { none, take, release };
+// InfoLabel overlaps the lower pad, so it hides while the pointer is over the pad.
+enum class InfoLineChange { none, hide, show };
+
+// What one pad event asks of the window layer, to be carried out in this order.
+struct PadDecision {
+    // Hand the activation back to the application being typed into.
+    bool handBackActivation = false;
+    CaptureChange capture = CaptureChange::none;
+    InfoLineChange infoLine = InfoLineChange::none;
+    // Wipe the pad to its background and draw the guide lines with the guide pen.
+    bool wipe = false;
+    // Draw this segment with the ink pen.
+    std::optional<PadSegment> ink;
+    // Send this request.
+    std::optional<RecognitionRequest> request;
+};
+
+class StrokeCapture {
+  public:
+    explicit StrokeCapture(RecognitionEndpoint endpoint = configuredRecognitionEndpoint())
+        : endpoint_(std::move(endpoint)) {}
+
+    // Mouse positions arrive as the unsigned low and high words of the mouse message, so a
+    // position left of or above the pad, reported under capture, is a large value.
+    PadDecision buttonDown(std::uint16_t x, std::uint16_t y);
+    PadDecision mouseMove(std::uint16_t x, std::uint16_t y, PadSize pad);
+    // Button up on the pad, and the pointer leaving the pad with the pen down: the release
+    // position is never written.
+    PadDecision buttonUp();
+    // Another window took the capture: the next move over the pad takes it anew.
+    void captureTakenAway();
+    // The pointer is off the pad while another control holds the capture: the pad lets go as
+    // its own move outside would, without releasing a capture it no longer has.
+    PadDecision leftWhileCapturedElsewhere();
+    // Empties the stroke text and asks for a wiped pad. A stroke in progress goes on into the
+    // empty text: penDown, pointsSinceRequest, lastX and lastY are left alone.
+    PadDecision clear();
+
+    // Stroke text of the character being written.
+    Strokes strokeText;
+    // Minimum pen movement in pixels, on either axis, before a point is sampled (3 to 8).
+    std::int32_t referenceValue = 0;
+    // The left button went down on the pad and has not been released.
+    bool penDown = false;
+    // Points sampled since the last recognition request.
+    std::int32_t pointsSinceRequest = 0;
+    // The last pen position taken, in pad pixels.
+    std::int32_t lastX = 0;
+    std::int32_t lastY = 0;
+    // The pad holds the mouse capture because the pointer is inside it.
+    bool padCaptured = false;
+
+  private:
+    // Ends the stroke into `decision`, requesting when points were sampled since the last one.
+    void endStroke(PadDecision& decision);
+    void requestNow(PadDecision& decision);
+
+    RecognitionEndpoint endpoint_;
+};

@@ -279,7 +279,7 @@ bool Form::bindEvent(Event event, EventHandler handler) {
 int Form::showState() const {
     requireWindow();
     if (IsIconic(window_)) {
-        return 2;
+        return kShowStateMinimized;
     }
     if (IsZoomed(window_)) {
         return 3;
@@ -309,7 +309,7 @@ void Form::setShowState(int state) {
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             break;
         }
-        case 2:
+        case kShowStateMinimized:
             ShowWindow(window_, SW_MINIMIZE);
             break;
         case 3:

@@ -13,6 +13,9 @@
 
 namespace ui {
 
+// The show state of a minimized window (Form::showState, Form::setShowState).
+constexpr int kShowStateMinimized = 2;
+
 class Form : public Control {
   public:
     Form() = default;
@@ -32,7 +35,7 @@ class Form : public Control {
     // Properties of the window (left and top are on the screen).
     using Control::caption;
     using Control::setCaption;
-    // 2 while minimized, 3 while maximized, otherwise 0; never 1.
+    // kShowStateMinimized (2) while minimized, 3 while maximized, otherwise 0; never 1.
     int showState() const;
     // Only while visible: 0 shows normally, 1 restores if needed and centres on the screen,
     // 2 minimizes, 3 maximizes.

@@ -20,16 +20,16 @@ class RecordingCommitHost : public CandidateCommitHost {
     std::string lookupText;
     std::uint32_t lookupCount = 0;
 
-    void reactivateTarget() override { steps.push_back("reactivate"); }
+    void handBackActivation() override { steps.push_back("reactivate"); }
     void postChar(WindowHandle focus, unsigned char byte) override {
         steps.push_back("post");
         posted.emplace_back(focus, byte);
     }
-    void clearPad() override { steps.push_back("clear"); }
+    void clearPadAndCandidates() override { steps.push_back("clear"); }
     bool traditionalOutputChecked() override { return traditional; }
     bool onlineLookupChecked() override { return online; }
     // Stands in for a platform that maps: 国 to 國 (GBK 87 F8), 长 to 長 (E9 4C).
-    Text toTraditional(const Text& text) override {
+    Text traditionalForm(const Text& text) override {
         steps.push_back("traditional");
         if (text == "国") {
             return "\x87\xF8";
@@ -42,21 +42,21 @@ class RecordingCommitHost : public CandidateCommitHost {
     void setInfoLabelCaption(const Text& caption) override {
         steps.push_back("caption " + caption);
     }
-    void startDictionaryLookup(PanelState& state) override {
+    void startDictionaryLookup(CommitState& state) override {
         steps.push_back("lookup");
         lookupText = state.committedText;
         lookupCount = state.commitCount;
     }
 };
 
-PanelState stateWithFocus(WindowHandle focus) {
-    PanelState state;
+CommitState stateWithFocus(WindowHandle focus) {
+    CommitState state;
     state.targetFocus = focus;
     return state;
 }
 
 TEST(CandidateCommit, TypesLeadByteThenTrailByteAndShowsLocalPinyin) {
-    PanelState state = stateWithFocus(0x1234);
+    CommitState state = stateWithFocus(0x1234);
     RecordingCommitHost host;
     commitCandidate(state, host, "中");
     const std::vector<std::pair<WindowHandle, unsigned>> expected{{0x1234, 0xD6}, {0x1234, 0xD0}};
@@ -69,7 +69,7 @@ TEST(CandidateCommit, TypesLeadByteThenTrailByteAndShowsLocalPinyin) {
 }
 
 TEST(CandidateCommit, ShowsTheFirstReadingAndNothingForNonHanzi) {
-    PanelState state;
+    CommitState state;
     RecordingCommitHost host;
     commitCandidate(state, host, "行");
     EXPECT_EQ(host.steps.back(), "caption 行  拼音：xing");
@@ -82,7 +82,7 @@ TEST(CandidateCommit, ShowsTheFirstReadingAndNothingForNonHanzi) {
 }
 
 TEST(CandidateCommit, EmptyCandidatePostsNothingButStillClearsAndCounts) {
-    PanelState state = stateWithFocus(7);
+    CommitState state = stateWithFocus(7);
     state.committedText = "中";
     RecordingCommitHost host;
     commitCandidate(state, host, "");
@@ -100,7 +100,7 @@ TEST(CandidateCommit, EmptyCandidatePostsNothingButStillClearsAndCounts) {
 }
 
 TEST(CandidateCommit, TraditionalOutputChangesOnlyTheLine) {
-    PanelState state = stateWithFocus(9);
+    CommitState state = stateWithFocus(9);
     RecordingCommitHost host;
     host.traditional = true;
     commitCandidate(state, host, "国");
@@ -116,7 +116,7 @@ TEST(CandidateCommit, TraditionalOutputChangesOnlyTheLine) {
 }
 
 TEST(CandidateCommit, OnlineLookupShowsProgressAndStartsWithThisCommit) {
-    PanelState state = stateWithFocus(3);
+    CommitState state = stateWithFocus(3);
     RecordingCommitHost host;
     host.online = true;
     host.traditional = true;  // the lookup is of the candidate as shown on its cell
@@ -131,7 +131,7 @@ TEST(CandidateCommit, OnlineLookupShowsProgressAndStartsWithThisCommit) {
 
 // The typing target is read once, before any byte goes out.
 TEST(CandidateCommit, PostsEveryByteToTheFocusOfTheMomentOfTheCommit) {
-    PanelState state = stateWithFocus(11);
+    CommitState state = stateWithFocus(11);
     RecordingCommitHost host;
     commitCandidate(state, host, "ab中");
     ASSERT_EQ(host.posted.size(), 4u);
@@ -205,7 +205,7 @@ class ScriptedReferenceValueHost : public ReferenceValueHost {
     Text prompt, title, initial;
     int mode = -1;
 
-    void reactivateTarget() override { steps.push_back("reactivate"); }
+    void handBackActivation() override { steps.push_back("reactivate"); }
     bool inputBox(const Text& boxPrompt, const Text& boxTitle, const Text& boxInitial,
                   int inputMode, Text& entered) override {
         steps.push_back("box");
@@ -221,17 +221,16 @@ class ScriptedReferenceValueHost : public ReferenceValueHost {
 };
 
 TEST(AskReferenceValue, OpensTheNumberBoxWithTheCurrentValue) {
-    PanelState state;
-    state.referenceValue = 5;
+    std::int32_t referenceValue = 5;
     ScriptedReferenceValueHost host;
     host.entry = "6";
-    askReferenceValue(state, host);
+    chooseReferenceValue(referenceValue, host);
     EXPECT_EQ(host.steps, (std::vector<std::string>{"reactivate", "box"}));
     EXPECT_EQ(host.prompt, "设置手写输入参考数值，默认：3（可填3到8之间）");
     EXPECT_EQ(host.title, "参考数值");
     EXPECT_EQ(host.initial, "5");
     EXPECT_EQ(host.mode, 3);
-    EXPECT_EQ(state.referenceValue, 6);
+    EXPECT_EQ(referenceValue, 6);
 }
 
 TEST(AskReferenceValue, ConfirmedEntriesAreClampedAndCancelKeepsTheValue) {
@@ -239,20 +238,18 @@ TEST(AskReferenceValue, ConfirmedEntriesAreClampedAndCancelKeepsTheValue) {
                                                   {"0", 3}, {"-5", 3},  {"", 3},
                                                   {"6", 6}, {"7.8", 7}, {"abc", 3}};
     for (const auto& [entry, expected] : cases) {
-        PanelState state;
-        state.referenceValue = 5;
+        std::int32_t referenceValue = 5;
         ScriptedReferenceValueHost host;
         host.entry = entry;
-        askReferenceValue(state, host);
-        EXPECT_EQ(state.referenceValue, expected) << "entry \"" << entry << "\"";
+        chooseReferenceValue(referenceValue, host);
+        EXPECT_EQ(referenceValue, expected) << "entry \"" << entry << "\"";
     }
-    PanelState state;
-    state.referenceValue = 4;
+    std::int32_t referenceValue = 4;
     ScriptedReferenceValueHost host;
     host.confirm = false;
     host.entry = "7";
-    askReferenceValue(state, host);
-    EXPECT_EQ(state.referenceValue, 4);
+    chooseReferenceValue(referenceValue, host);
+    EXPECT_EQ(referenceValue, 4);
 }
 
 }  // namespace

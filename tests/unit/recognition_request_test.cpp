@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "recognition/writing_pad.h"
-#include "recognition_fakes.h"
 
 namespace {
 
@@ -30,13 +29,49 @@ Text expectedRequest(const Text& body, const Text& length) {
            body;
 }
 
+// Strokes from (x, y) pairs; a negative x ends the stroke.
+Strokes strokesOf(std::initializer_list<std::pair<int, int>> points) {
+    Strokes strokes;
+    for (const auto& [x, y] : points) {
+        if (x < 0) {
+            strokes.endStroke();
+        } else {
+            strokes.appendPoint(x, y);
+        }
+    }
+    return strokes;
+}
+
+constexpr std::pair<int, int> kEnd{-1, 0};
+
 Text bodyOf(const Text& request) {
     const auto end = request.find("\r\n\r\n");
     return end == Text::npos ? Text() : request.substr(end + 4);
 }
 
+TEST(Strokes, PointsAndStrokeEndsInTheOrderTheyCame) {
+    Strokes strokes = strokesOf({{10, 20}, {13, 20}, kEnd, {50, 60}, {50, 64}, kEnd});
+    EXPECT_EQ(strokes.text(), "a10a20a13a20aa50a60a50a64a");
+    // A stroke without samples adds its closing byte only.
+    strokes.endStroke();
+    EXPECT_EQ(strokes.text(), "a10a20a13a20aa50a60a50a64aa");
+    strokes.clear();
+    EXPECT_TRUE(strokes.empty());
+    EXPECT_EQ(strokes, Strokes());
+}
+
+TEST(Strokes, RequestFieldsCutTheFirstAndLastByte) {
+    const StrokeFields end = strokesOf({{10, 20}, {13, 20}, kEnd}).requestFields();
+    EXPECT_EQ(end.strokeData, "10a20a13a20");
+    EXPECT_EQ(end.contentLength, "21");
+    // Mid-stroke the last digit of the last y is the byte cut.
+    const StrokeFields mid = strokesOf({{10, 20}, {13, 20}, {16, 24}}).requestFields();
+    EXPECT_EQ(mid.strokeData, "10a20a13a20a16a2");
+    EXPECT_EQ(mid.contentLength, "26");
+}
+
 TEST(RecognitionRequest, StrokeEndRequestIsTheTemplateByteForByte) {
-    const Text request = buildRecognitionRequest("a10a20a13a20a", kEndpoint);
+    const Text request = buildRecognitionRequest(strokesOf({{10, 20}, {13, 20}, kEnd}), kEndpoint);
     EXPECT_EQ(request, expectedRequest("wd=10a20a13a20&type=1", "21"));
     EXPECT_EQ(bodyOf(request).size(), 21u);
     EXPECT_EQ(request.find('\0'), Text::npos);
@@ -50,108 +85,47 @@ TEST(RecognitionRequest, StrokeEndRequestIsTheTemplateByteForByte) {
 }
 
 TEST(RecognitionRequest, MidStrokeRequestLosesTheLastDigit) {
-    const Text request = buildRecognitionRequest("a10a20a13a20a16a24", kEndpoint);
+    const Text request =
+        buildRecognitionRequest(strokesOf({{10, 20}, {13, 20}, {16, 24}}), kEndpoint);
     EXPECT_EQ(request, expectedRequest("wd=10a20a13a20a16a2&type=1", "26"));
     EXPECT_EQ(bodyOf(request).size(), 26u);
 }
 
 TEST(RecognitionRequest, LongStrokeTextGivesAPlainDecimalLength) {
-    Text stroke;
-    while (stroke.size() < 20000) {
-        stroke += "a123a45";
+    Strokes stroke;
+    while (stroke.text().size() < 20000) {
+        stroke.appendPoint(123, 45);
     }
-    stroke += "a";
+    stroke.endStroke();
     const Text request = buildRecognitionRequest(stroke, kEndpoint);
     // Printed from a double, yet no exponent and no decimal point.
-    const std::string length = std::to_string(stroke.size() + 8);
+    const std::string length = std::to_string(stroke.text().size() + 8);
     EXPECT_NE(request.find("\r\nContent-Length: " + length + "\r\n"), Text::npos);
     EXPECT_EQ(std::to_string(bodyOf(request).size()), length);
 }
 
 TEST(RecognitionRequest, HostNamesAreNeverTakenForPlaceholders) {
     const RecognitionEndpoint odd{"belong.example", "ldong.example"};
-    const Text request = buildRecognitionRequest("a10a20a13a20a", odd);
+    const Text request = buildRecognitionRequest(strokesOf({{10, 20}, {13, 20}, kEnd}), odd);
     EXPECT_NE(request.find("\r\nHost: belong.example\r\n"), Text::npos);
     EXPECT_NE(request.find("Referer: http://ldong.example/swf/main.swf?v=1.1\r\n"), Text::npos);
     EXPECT_NE(request.find("\r\nContent-Length: 21\r\n"), Text::npos);
 }
 
-class RecordingChannel : public RecognitionChannel {
-  public:
-    bool connects = true;
-    std::vector<std::string> log;
-    std::vector<Text> sent;
-    Text caption = "panel";
-
-    bool connect(const Text& host, int port) override {
-        log.push_back("connect " + host + ":" + std::to_string(port));
-        return connects;
+TEST(RecognitionRequest, WrittenStrokeIsDueAsTheRequestToTheServiceOnPort80) {
+    StrokeCapture pen(kEndpoint);
+    pen.referenceValue = 3;
+    const PadSize size{214, 207};
+    pen.mouseMove(10, 20, size);
+    pen.buttonDown(10, 20);
+    for (const auto& [x, y] : {std::pair{11, 20}, {13, 20}, {16, 24}}) {
+        EXPECT_FALSE(pen.mouseMove(x, y, size).request);
     }
-    bool send(const Text& text) override {
-        log.push_back("send");
-        sent.push_back(text);
-        return connects;
-    }
-    void setPanelCaption(const Text& text) override {
-        log.push_back("caption");
-        caption = text;
-    }
-};
-
-TEST(RunRecognitionRequest, ConnectsToTheServiceOnPort80ThenSends) {
-    PanelState state;
-    state.strokeText = "a10a20a13a20a";
-    RecordingChannel channel;
-    runRecognitionRequest(state, channel, kEndpoint);
-    EXPECT_EQ(channel.log, (std::vector<std::string>{"connect recognise.example:80", "send"}));
-    ASSERT_EQ(channel.sent.size(), 1u);
-    EXPECT_EQ(channel.sent[0], buildRecognitionRequest(state.strokeText, kEndpoint));
-    EXPECT_EQ(channel.caption, "panel");
-}
-
-TEST(RunRecognitionRequest, ConnectFailureShowsInTheTitleAndTheSendIsStillMade) {
-    PanelState state;
-    state.strokeText = "a10a20a13a20a";
-    RecordingChannel channel;
-    channel.connects = false;
-    runRecognitionRequest(state, channel, kEndpoint);
-    EXPECT_EQ(channel.log,
-              (std::vector<std::string>{"connect recognise.example:80", "caption", "send"}));
-    // "连接服务器失败！" in GBK.
-    EXPECT_EQ(channel.caption, "\xC1\xAC\xBD\xD3\xB7\xFE\xCE\xF1\xC6\xF7\xCA\xA7\xB0\xDC\xA3\xA1");
-
-    // A later request that connects leaves the title as it is.
-    channel.connects = true;
-    channel.log.clear();
-    runRecognitionRequest(state, channel, kEndpoint);
-    EXPECT_EQ(channel.log, (std::vector<std::string>{"connect recognise.example:80", "send"}));
-}
-
-// The pad wired to the real request, as the panel does it.
-class PadWithChannel : public RecordingPanel {
-  public:
-    PadWithChannel(PanelState& state, RecognitionChannel& channel)
-        : RecordingPanel(state), state_(state), channel_(channel) {}
-    void runRecognitionRequest() override { ::runRecognitionRequest(state_, channel_, kEndpoint); }
-
-  private:
-    PanelState& state_;
-    RecognitionChannel& channel_;
-};
-
-TEST(RunRecognitionRequest, WrittenStrokeReachesTheChannelAsTheRequest) {
-    PanelState state;
-    state.referenceValue = 3;
-    RecordingChannel channel;
-    PadWithChannel pad(state, channel);
-    onPadMouseMove(state, pad, 10, 20, 0);
-    onPadButtonDown(state, pad, 10, 20, 0);
-    onPadMouseMove(state, pad, 11, 20, 0);
-    onPadMouseMove(state, pad, 13, 20, 0);
-    onPadMouseMove(state, pad, 16, 24, 0);
-    finishStroke(state, pad, 16, 24, 0);
-    ASSERT_EQ(channel.sent.size(), 1u);
-    EXPECT_EQ(channel.sent[0], expectedRequest("wd=10a20a13a20&type=1", "21"));
+    const PadDecision end = pen.buttonUp();
+    ASSERT_TRUE(end.request);
+    EXPECT_EQ(end.request->host, "recognise.example");
+    EXPECT_EQ(end.request->port, 80);
+    EXPECT_EQ(end.request->text, expectedRequest("wd=10a20a13a20&type=1", "21"));
 }
 
 }  // namespace

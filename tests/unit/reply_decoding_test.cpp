@@ -71,29 +71,32 @@ TEST(CutReplyPieces, TrailBytesThatLookLikeBracesOrBackslashesDoNotCount) {
 
 class ReplyDataTest : public ::testing::Test {
   protected:
-    ReplyDataTest() : panel(state) {
+    ReplyDataTest() {
         panel.answers["U2G('\\u4e00')"] = kYi;
         panel.answers["U2G('\\u4e8c')"] = kEr;
         panel.answers["U2G('\\u4e09')"] = kSan;
     }
 
     void receive(const std::string& raw) {
-        panel.data = bytesOf(raw);
-        onReplyData(state, panel);
+        changes = state.decode(bytesOf(raw), panel);
+        cells.apply(changes);
     }
 
-    PanelState state;
-    RecordingPanel panel;
+    CandidateReply state;
+    FakeEvaluator panel;
+    CandidateCells cells;
+    // What the last reply asked the cells to show.
+    CandidateCaptions changes;
 };
 
 TEST_F(ReplyDataTest, FillsTheFirstCellsAndLeavesTheRest) {
     receive(kHeader + "{abcdefu4e00\\u4e8c\\u4e09zzzzzzz}");
     EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\u4e00')", "U2G('\\u4e8c')", "U2G('\\u4e09')"}));
-    EXPECT_EQ(panel.captions[1], kYi);
-    EXPECT_EQ(panel.captions[2], kEr);
-    EXPECT_EQ(panel.captions[3], kSan);
+    EXPECT_EQ(cells.captions[1], kYi);
+    EXPECT_EQ(cells.captions[2], kEr);
+    EXPECT_EQ(cells.captions[3], kSan);
     for (int i = 4; i <= 10; ++i) {
-        EXPECT_EQ(panel.captions[i], "old" + std::to_string(i)) << "cell " << i;
+        EXPECT_EQ(cells.captions[i], "old" + std::to_string(i)) << "cell " << i;
     }
     EXPECT_EQ(toVector(state.replyPieces), (Pieces{"u4e00", "u4e8c", "u4e09"}));
 }
@@ -101,10 +104,10 @@ TEST_F(ReplyDataTest, FillsTheFirstCellsAndLeavesTheRest) {
 TEST_F(ReplyDataTest, FailedEvaluationEmptiesOnlyItsOwnCell) {
     receive("{abcdef\\u4e00\\u4e8czzzzzzz}");
     EXPECT_EQ(panel.evaluated.front(), "U2G('\\')");
-    EXPECT_EQ(panel.captions[1], "");
-    EXPECT_EQ(panel.captions[2], kYi);
-    EXPECT_EQ(panel.captions[3], kEr);
-    EXPECT_EQ(panel.captions[4], "old4");
+    EXPECT_EQ(cells.captions[1], "");
+    EXPECT_EQ(cells.captions[2], kYi);
+    EXPECT_EQ(cells.captions[3], kEr);
+    EXPECT_EQ(cells.captions[4], "old4");
 }
 
 TEST_F(ReplyDataTest, TwelvePiecesEvaluateTenButAllAreKept) {
@@ -118,23 +121,22 @@ TEST_F(ReplyDataTest, TwelvePiecesEvaluateTenButAllAreKept) {
     EXPECT_EQ(state.replyPieces.count(), 12);
     EXPECT_EQ(state.replyPieces.at(12), "u4e01");
     for (int i = 1; i <= 10; ++i) {
-        EXPECT_NE(panel.captions[i], "old" + std::to_string(i)) << "cell " << i;
+        EXPECT_NE(cells.captions[i], "old" + std::to_string(i)) << "cell " << i;
     }
 }
 
 TEST_F(ReplyDataTest, MalformedReplyEmptiesThePiecesButNoCell) {
     receive("{abcdefu4e00\\u4e8czzzzzzz}");
     ASSERT_EQ(state.replyPieces.count(), 2);
-    panel.log.clear();
     panel.evaluated.clear();
 
     for (const std::string raw : {"no braces at all", "}{abcdefu4e00zzzzzzz}", "{abcdefzzzzzzz}"}) {
         receive(raw);
         EXPECT_EQ(state.replyPieces.count(), 0) << raw;
+        EXPECT_TRUE(changes.empty()) << raw;
     }
-    EXPECT_TRUE(panel.log.empty());
     EXPECT_TRUE(panel.evaluated.empty());
-    EXPECT_EQ(panel.captions[1], kYi);
+    EXPECT_EQ(cells.captions[1], kYi);
 }
 
 TEST_F(ReplyDataTest, ReceivedTextEndsAtTheFirstZeroByte) {
@@ -156,13 +158,13 @@ TEST_F(ReplyDataTest, PiecesThatCouldEndTheLiteralNeverReachTheEvaluator) {
             "\\u4e8czzzzzzz}");
     ASSERT_EQ(state.replyPieces.count(), 6);
     EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\u4e00')", "U2G('\\u4e8c')"}));
-    EXPECT_EQ(panel.captions[1], "");
-    EXPECT_EQ(panel.captions[2], kYi);
-    EXPECT_EQ(panel.captions[3], "");
-    EXPECT_EQ(panel.captions[4], "");
-    EXPECT_EQ(panel.captions[5], "");
-    EXPECT_EQ(panel.captions[6], kEr);
-    EXPECT_EQ(panel.captions[7], "old7");
+    EXPECT_EQ(cells.captions[1], "");
+    EXPECT_EQ(cells.captions[2], kYi);
+    EXPECT_EQ(cells.captions[3], "");
+    EXPECT_EQ(cells.captions[4], "");
+    EXPECT_EQ(cells.captions[5], "");
+    EXPECT_EQ(cells.captions[6], kEr);
+    EXPECT_EQ(cells.captions[7], "old7");
 }
 
 TEST_F(ReplyDataTest, CandidatesHoldingControlCharactersGetTheEmptyCaption) {
@@ -180,12 +182,12 @@ TEST_F(ReplyDataTest, CandidatesHoldingControlCharactersGetTheEmptyCaption) {
     receive("{abcdefr\\u0008\\x0a\\u4e00\t\\u007f\\x1f\\u4e8c\\x20\\u4e02\\u4e5azzzzzzz}");
     EXPECT_EQ(panel.evaluated.size(), 10u);
     for (int i = 1; i <= 6; ++i) {
-        EXPECT_EQ(panel.captions[i], "") << "cell " << i;
+        EXPECT_EQ(cells.captions[i], "") << "cell " << i;
     }
-    EXPECT_EQ(panel.captions[7], kEr);
-    EXPECT_EQ(panel.captions[8], " ");
-    EXPECT_EQ(panel.captions[9], "\x81\x40");
-    EXPECT_EQ(panel.captions[10], "\x81\x7E");
+    EXPECT_EQ(cells.captions[7], kEr);
+    EXPECT_EQ(cells.captions[8], " ");
+    EXPECT_EQ(cells.captions[9], "\x81\x40");
+    EXPECT_EQ(cells.captions[10], "\x81\x7E");
 }
 
 TEST_F(ReplyDataTest, PiecesLongerThanSixtyFourBytesAreNotEvaluated) {
@@ -194,9 +196,9 @@ TEST_F(ReplyDataTest, PiecesLongerThanSixtyFourBytesAreNotEvaluated) {
     panel.answers["U2G('\\" + longest + "')"] = kYi;
     receive("{abcdef" + tooLong + "\\" + longest + "\\u4e8czzzzzzz}");
     EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\" + longest + "')", "U2G('\\u4e8c')"}));
-    EXPECT_EQ(panel.captions[1], "");
-    EXPECT_EQ(panel.captions[2], kYi);
-    EXPECT_EQ(panel.captions[3], kEr);
+    EXPECT_EQ(cells.captions[1], "");
+    EXPECT_EQ(cells.captions[2], kYi);
+    EXPECT_EQ(cells.captions[3], kEr);
     EXPECT_EQ(state.replyPieces.at(1), tooLong);
 }
 
@@ -205,23 +207,22 @@ TEST_F(ReplyDataTest, EachDistinctPieceIsEvaluatedOnlyOnce) {
     EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\')", "U2G('\\u4e00')", "U2G('\\u4e8c')"}));
     panel.evaluated.clear();
     for (int i = 1; i <= 10; ++i) {
-        panel.captions[i] = "old" + std::to_string(i);
+        cells.captions[i] = "old" + std::to_string(i);
     }
     // The same pieces in another order, a failed one among them, and one new piece.
     receive("{abcdefu4e8c\\\\u4e09\\u4e00\\u4e8czzzzzzz}");
     EXPECT_EQ(panel.evaluated, (Pieces{"U2G('\\u4e09')"}));
-    EXPECT_EQ(panel.captions[1], kEr);
-    EXPECT_EQ(panel.captions[2], "");
-    EXPECT_EQ(panel.captions[3], kSan);
-    EXPECT_EQ(panel.captions[4], kYi);
-    EXPECT_EQ(panel.captions[5], kEr);
-    EXPECT_EQ(panel.captions[6], "old6");
+    EXPECT_EQ(cells.captions[1], kEr);
+    EXPECT_EQ(cells.captions[2], "");
+    EXPECT_EQ(cells.captions[3], kSan);
+    EXPECT_EQ(cells.captions[4], kYi);
+    EXPECT_EQ(cells.captions[5], kEr);
+    EXPECT_EQ(cells.captions[6], "old6");
     EXPECT_EQ(state.replyPieces.count(), 5);
 }
 
 TEST(DecodePiece, WrapsThePieceInU2G) {
-    PanelState state;
-    RecordingPanel evaluator(state);
+    FakeEvaluator evaluator;
     evaluator.answers["U2G('\\u4e2d\\u6587')"] = "\xD6\xD0\xCE\xC4";
     EXPECT_EQ(decodePiece(evaluator, "\\u4e2d\\u6587"), "\xD6\xD0\xCE\xC4");
     EXPECT_EQ(decodePiece(evaluator, "\\'"), "");

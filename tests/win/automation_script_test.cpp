@@ -136,28 +136,14 @@ TEST(ScriptEvaluatorCreation, ByClassIdAndByTypeLibrary) {
 }
 
 // The reply decoding's host, with the evaluator mixed in as the Windows layer does it.
-class ReplyHostForTest : public ReplyHost, public ScriptControlEvaluator {
-  public:
-    explicit ReplyHostForTest(const AutomationObject& evaluator)
-        : ScriptControlEvaluator(evaluator) {}
-    ByteString receivedData() override { return data; }
-    void setCandidateCaption(int index, const Text& caption) override { captions[index] = caption; }
-
-    ByteString data;
-    std::map<int, Text> captions;
-};
 
 TEST_F(ScriptEvaluator, ReplyDecodingThroughTheEvaluator) {
-    ReplyHostForTest host(evaluator);
-    EXPECT_EQ("\xD6\xD0", decodePiece(host, "\\u4e2d"));
+    ScriptControlEvaluator script(evaluator);
+    EXPECT_EQ("\xD6\xD0", decodePiece(script, "\\u4e2d"));
     const Text reply = "HTTP/1.1 200 OK\r\n\r\n{\"c\":\"\\u4e2d\\u6587\\u53e3\",\"v\":1}";
-    host.data = textToBytes(reply);
-    PanelState state;
-    onReplyData(state, host);
-    ASSERT_EQ(3u, host.captions.size());
-    EXPECT_EQ("中", host.captions[1]);
-    EXPECT_EQ("文", host.captions[2]);
-    EXPECT_EQ("口", host.captions[3]);
+    CandidateReply state;
+    const CandidateCaptions captions = state.decode(textToBytes(reply), script);
+    EXPECT_EQ(captions, (CandidateCaptions{{1, "中"}, {2, "文"}, {3, "口"}}));
 }
 
 TEST(ScriptEvaluatorCreation, FailedCreationLeavesEveryCaptionEmpty) {
@@ -167,8 +153,8 @@ TEST(ScriptEvaluatorCreation, FailedCreationLeavesEveryCaptionEmpty) {
     EXPECT_EQ(automationNoObject, automationLastError());
     EXPECT_EQ("", unescape(evaluator, "\\u4e2d"));
     EXPECT_EQ(automationNoObject, automationLastError());
-    ReplyHostForTest host(evaluator);
-    EXPECT_EQ("", decodePiece(host, "\\u4e2d"));
+    ScriptControlEvaluator script(evaluator);
+    EXPECT_EQ("", decodePiece(script, "\\u4e2d"));
 }
 
 }  // namespace

@@ -151,8 +151,8 @@ class RecordingPanel : public WindowsCommitHost {
     RecordingPanel(HWND receiver, const std::string& dictionaryHost)
         : WindowsCommitHost(receiver, dictionaryHost) {}
 
-    void reactivateTarget() override { ++reactivations; }
-    void clearPad() override { ++clears; }
+    void handBackActivation() override { ++reactivations; }
+    void clearPadAndCandidates() override { ++clears; }
     bool traditionalOutputChecked() override { return traditional; }
     bool onlineLookupChecked() override { return online; }
     void setInfoLabelCaption(const Text& caption) override { captions.push_back(caption); }
@@ -180,7 +180,7 @@ struct CommitRig {
 
     void commit(const Text& candidate) { commitCandidate(state, panel, candidate); }
 
-    PanelState state;
+    CommitState state;
     DictionaryLookupReceiver receiver;
     RecordingPanel panel;
 };

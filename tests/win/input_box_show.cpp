@@ -16,7 +16,7 @@ namespace {
 class NoTarget : public WindowsReferenceValueHost {
   public:
     NoTarget() : WindowsReferenceValueHost(nullptr) {}
-    void reactivateTarget() override {}
+    void handBackActivation() override {}
 };
 
 BOOL CALLBACK collectVisibleDialog(HWND window, LPARAM result) {
@@ -64,10 +64,9 @@ int main(int argc, char** argv) {
         }
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    PanelState state;
-    state.referenceValue = 3;
+    std::int32_t referenceValue = 3;
     NoTarget host;
-    askReferenceValue(state, host);
+    chooseReferenceValue(referenceValue, host);
     driver.join();
-    return shown && state.referenceValue == 3 ? 0 : 1;
+    return shown && referenceValue == 3 ? 0 : 1;
 }

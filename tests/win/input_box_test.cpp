@@ -302,20 +302,19 @@ TEST(InputBox, EscAndTheCancelButtonLeaveTheVariableUntouched) {
 class RecordingReferenceValueHost : public WindowsReferenceValueHost {
   public:
     RecordingReferenceValueHost() : WindowsReferenceValueHost(nullptr) {}
-    void reactivateTarget() override { ++reactivations; }
+    void handBackActivation() override { ++reactivations; }
     int reactivations = 0;
 };
 
 TEST(AskReferenceValueBox, ConfirmedEntriesAreClampedIntoThreeToEight) {
     const std::vector<std::pair<std::string, int>> cases{
         {"9", 8}, {"100", 8}, {"2", 3}, {"0", 3}, {"-5", 3}, {"", 3}, {"6", 6}, {"7.8", 7}};
-    PanelState state;
-    state.referenceValue = kReferenceValueAtStart;
+    std::int32_t referenceValue = kReferenceValueAtStart;
     for (const auto& [entry, expected] : cases) {
-        const int before = state.referenceValue;
+        const int before = referenceValue;
         RecordingReferenceValueHost host;
         int reactivationsWhenOpen = -1;
-        const Observed observed = driveBox([&] { askReferenceValue(state, host); },
+        const Observed observed = driveBox([&] { chooseReferenceValue(referenceValue, host); },
                                            [&, entryText = entry](HWND, HWND edit, Observed& seen) {
                                                reactivationsWhenOpen = host.reactivations;
                                                // Typed, so the number filter lets every one of
@@ -329,32 +328,31 @@ TEST(AskReferenceValueBox, ConfirmedEntriesAreClampedIntoThreeToEight) {
         expectClean(observed);
         EXPECT_EQ(observed.edit, std::to_string(before)) << "initial text for " << entry;
         EXPECT_EQ(reactivationsWhenOpen, 1) << "the target is re-activated before the box opens";
-        EXPECT_EQ(state.referenceValue, expected) << "entry \"" << entry << "\"";
+        EXPECT_EQ(referenceValue, expected) << "entry \"" << entry << "\"";
     }
 }
 
 TEST(AskReferenceValueBox, PastedLettersGiveThreeAndCancelKeepsTheValue) {
-    PanelState state;
-    state.referenceValue = 6;
+    std::int32_t referenceValue = 6;
     RecordingReferenceValueHost host;
     Observed observed =
-        driveBox([&] { askReferenceValue(state, host); },
+        driveBox([&] { chooseReferenceValue(referenceValue, host); },
                  [](HWND dialog, HWND edit, Observed& seen) {
                      SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("8"));
                      seen.expectEdit(edit, "8");
                      clickButton(dialog, IDCANCEL);
                  });
     expectClean(observed);
-    EXPECT_EQ(state.referenceValue, 6);
+    EXPECT_EQ(referenceValue, 6);
 
-    observed = driveBox([&] { askReferenceValue(state, host); },
+    observed = driveBox([&] { chooseReferenceValue(referenceValue, host); },
                         [](HWND dialog, HWND edit, Observed& seen) {
                             SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
                             seen.expectEdit(edit, "abc");
                             clickButton(dialog, IDOK);
                         });
     expectClean(observed);
-    EXPECT_EQ(state.referenceValue, 3);
+    EXPECT_EQ(referenceValue, 3);
 }
 
 }  // namespace

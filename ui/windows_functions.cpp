@@ -1,4 +1,4 @@
-#include "app/windows_functions.h"
+#include "ui/windows_functions.h"
 
 void* BoundFunction::address() {
     if (!address_) {
