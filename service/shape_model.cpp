@@ -1,5 +1,7 @@
 #include "shape_model.h"
 
+#include "model_file_bytes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,57 +11,14 @@
 namespace service {
 namespace {
 
+using model_file::allFinite;
+using model_file::put;
+using model_file::putFloats;
+using model_file::Reader;
+
 // Version 2 added the prior; version 1 files are still read, without one.
 constexpr std::uint32_t kVersion = 2;
 constexpr std::uint32_t kVersionWithoutPrior = 1;
-
-template <typename T>
-void put(std::string& out, T value) {
-    char bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    out.append(bytes, sizeof(T));
-}
-
-void putFloats(std::string& out, const std::vector<float>& values) {
-    out.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(float));
-}
-
-class Reader {
-  public:
-    explicit Reader(const std::string& data) : data_(data) {}
-    template <typename T>
-    bool get(T& value) {
-        if (data_.size() - at_ < sizeof(T))
-            return false;
-        std::memcpy(&value, data_.data() + at_, sizeof(T));
-        at_ += sizeof(T);
-        return true;
-    }
-    bool getFloats(std::vector<float>& values, std::size_t count) {
-        if ((data_.size() - at_) / sizeof(float) < count)
-            return false;
-        values.resize(count);
-        std::memcpy(values.data(), data_.data() + at_, count * sizeof(float));
-        at_ += count * sizeof(float);
-        return true;
-    }
-    bool getBytes(std::string& value, std::size_t count) {
-        if (data_.size() - at_ < count)
-            return false;
-        value.assign(data_, at_, count);
-        at_ += count;
-        return true;
-    }
-    bool atEnd() const { return at_ == data_.size(); }
-
-  private:
-    const std::string& data_;
-    std::size_t at_ = 0;
-};
-
-bool allFinite(const std::vector<float>& values) {
-    return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
-}
 
 }  // namespace
 
@@ -75,10 +34,7 @@ bool writeShapeModel(const ShapeModel& model, const std::string& path, std::stri
     put(out, model.priorWeight);
     put(out, model.priorFloor);
     put(out, model.priorCeiling);
-    for (const std::string& c : model.characters) {
-        put(out, static_cast<std::uint8_t>(c.size()));
-        out += c;
-    }
+    for (const std::string& c : model.characters) model_file::putText(out, c);
     putFloats(out, model.projection);
     putFloats(out, model.means);
     putFloats(out, model.variances);
@@ -149,11 +105,9 @@ bool readShapeModel(const std::string& path, ShapeModel& model, std::string& err
     model.dimensions = static_cast<int>(dimensions);
     model.axes = static_cast<int>(axes);
     model.characters.resize(count);
-    for (std::string& c : model.characters) {
-        std::uint8_t length = 0;
-        if (!in.get(length) || length == 0 || !in.getBytes(c, length))
+    for (std::string& c : model.characters)
+        if (!in.getText(c))
             return bad("cut short in its character list");
-    }
     if (!in.getFloats(model.projection, std::size_t{features} * dimensions) ||
         !in.getFloats(model.means, std::size_t{count} * dimensions) ||
         !in.getFloats(model.variances, std::size_t{count} * axes) ||

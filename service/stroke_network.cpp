@@ -1,5 +1,7 @@
 #include "stroke_network.h"
 
+#include "model_file_bytes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,47 +11,12 @@
 namespace service {
 namespace {
 
+using model_file::allFinite;
+using model_file::Reader;
+
 constexpr std::uint32_t kVersion = 1;
 constexpr int kPlanes = kPlaneSets * kDirectionCount;
 constexpr int kPooledGrid = kFeatureGrid / 2;
-
-class Reader {
-  public:
-    explicit Reader(const std::string& data) : data_(data) {}
-    bool getWord(std::uint32_t& value) {
-        if (data_.size() - at_ < sizeof value)
-            return false;
-        std::memcpy(&value, data_.data() + at_, sizeof value);
-        at_ += sizeof value;
-        return true;
-    }
-    bool getFloats(std::vector<float>& values, std::size_t count) {
-        if ((data_.size() - at_) / sizeof(float) < count)
-            return false;
-        values.resize(count);
-        std::memcpy(values.data(), data_.data() + at_, count * sizeof(float));
-        at_ += count * sizeof(float);
-        return true;
-    }
-    bool getText(std::string& value) {
-        if (at_ >= data_.size() || data_[at_] == 0 ||
-            data_.size() - at_ - 1 < static_cast<unsigned char>(data_[at_]))
-            return false;
-        std::size_t length = static_cast<unsigned char>(data_[at_]);
-        value.assign(data_, at_ + 1, length);
-        at_ += 1 + length;
-        return true;
-    }
-    bool atEnd() const { return at_ == data_.size(); }
-
-  private:
-    const std::string& data_;
-    std::size_t at_ = 0;
-};
-
-bool allFinite(const std::vector<float>& values) {
-    return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
-}
 
 // A 3 x 3 convolution with zero padding and a rectifier, `in` holding `inputs` planes of
 // side x side; `out` gets `outputs` planes of the same side.
@@ -99,12 +66,12 @@ bool readStrokeNetwork(const std::string& path, StrokeNetwork& network, std::str
     Reader in(data);
     std::uint32_t version = 0, features = 0, classes = 0, hidden = 0;
     std::array<std::uint32_t, 3> channels{};
-    if (!in.getWord(version))
+    if (!in.get(version))
         return bad("cut short in its header");
     if (version != kVersion)
         return bad("version " + std::to_string(version) + ", expected " + std::to_string(kVersion));
-    if (!in.getWord(features) || !in.getWord(classes) || !in.getWord(channels[0]) ||
-        !in.getWord(channels[1]) || !in.getWord(channels[2]) || !in.getWord(hidden))
+    if (!in.get(features) || !in.get(classes) || !in.get(channels[0]) || !in.get(channels[1]) ||
+        !in.get(channels[2]) || !in.get(hidden))
         return bad("cut short in its header");
     if (features != kDirectionFeatureSize)
         return bad("made for " + std::to_string(features) + " features, not " +

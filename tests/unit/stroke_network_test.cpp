@@ -1,4 +1,5 @@
 #include "stroke_network.h"
+#include "model_file_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,9 @@
 #include <fstream>
 
 namespace {
+
+using service::model_file::put;
+using service::model_file::putFloats;
 
 constexpr int kPlanes = service::kPlaneSets * service::kDirectionCount;
 constexpr int kGrid = service::kFeatureGrid;
@@ -38,17 +42,6 @@ service::StrokeNetwork tinyNetwork() {
     return n;
 }
 
-template <typename T>
-void put(std::string& out, T value) {
-    char bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    out.append(bytes, sizeof(T));
-}
-
-void putFloats(std::string& out, const std::vector<float>& values) {
-    for (float v : values) put(out, v);
-}
-
 // The file the trainer writes, with `probe` and the outputs `expected` for it.
 std::string networkFile(const service::StrokeNetwork& n, const std::vector<float>& probe,
                         const std::vector<float>& expected) {
@@ -58,10 +51,7 @@ std::string networkFile(const service::StrokeNetwork& n, const std::vector<float
         put(out, v);
     for (int c : n.channels) put(out, static_cast<std::uint32_t>(c));
     put(out, static_cast<std::uint32_t>(n.hidden));
-    for (const std::string& c : n.characters) {
-        put(out, static_cast<std::uint8_t>(c.size()));
-        out += c;
-    }
+    for (const std::string& c : n.characters) service::model_file::putText(out, c);
     putFloats(out, n.inputMean);
     putFloats(out, n.inputScale);
     for (int i = 0; i < 3; ++i) {
