@@ -31,8 +31,9 @@ packages=(
   # recognition service
   libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libboost-dev libeigen3-dev
   unicode-data rime-data-wubi wrk xz-utils
-  # the shape model's prior: word counts of modern Chinese (jieba's dictionary)
-  python3-jieba
+  # the shape model's prior: word counts of modern Chinese (jieba's dictionary); a second hand's
+  # shapes for its training writing (a regular-script font, read with FreeType)
+  python3-jieba fonts-lxgw-wenkai libfreetype-dev
   # the service behind a load balancer (tests)
   nginx curl
   # artwork generator

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 
 namespace training {
 namespace {
@@ -269,6 +270,10 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
         s.referenceValues = values;
         return true;
     };
+    fields["glyph_font"] = [&s](const std::string& v) {
+        s.glyphFont = v;
+        return !v.empty();
+    };
     fields["force_order_slip"] = [&s](const std::string& v) {
         if (v != "true" && v != "false")
             return false;
@@ -301,6 +306,8 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
         error = "size or mouse step range is empty or out of bounds";
         return false;
     }
+    if (!s.glyphFont.empty() && !GlyphShapes::open(s.glyphFont, error))
+        return false;
     return true;
 }
 
@@ -452,9 +459,22 @@ std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> s
     return out;
 }
 
-WrittenSample SampleGenerator::write(const hanzi::HanziMedians& medians, std::uint32_t codepoint,
-                                     int index) const {
+SampleGenerator::SampleGenerator(WritingSettings settings) : settings_(std::move(settings)) {
+    if (settings_.glyphFont.empty())
+        return;
+    std::string error;
+    glyphs_ = GlyphShapes::open(settings_.glyphFont, error);
+    if (!glyphs_)
+        throw std::runtime_error(error);
+}
+
+WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
+                                     std::uint32_t codepoint, int index) const {
     const WritingSettings& s = settings_;
+    // A glyph the strokes do not fit keeps the data's own shape.
+    hanzi::HanziMedians fitted;
+    const hanzi::HanziMedians& medians =
+        glyphs_ && glyphs_->fit(dataMedians, codepoint, fitted) ? fitted : dataMedians;
     std::uint64_t mix = s.seed;
     std::uint64_t seed = splitMix(mix) ^ (static_cast<std::uint64_t>(codepoint) << 20) ^
                          static_cast<std::uint64_t>(index);

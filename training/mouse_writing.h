@@ -16,9 +16,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "glyph_shapes.h"
 #include "hanzi_medians.h"
 #include "recognizer.h"
 #include "stroke_text.h"
@@ -61,10 +63,14 @@ struct WritingSettings {
     double dotDashProbability = 0;      // a dot written as a short dash in its own direction
     double cornerRounding = 0;          // most smoothing along a line (1024 box): corners
                                         // and joins rounded; drawn per sample from [0, this]
+    // Another hand's shapes (glyph_shapes.h): the strokes moved onto this font's glyphs before
+    // anything else is done to them. Empty: the centre-line data's own shapes.
+    std::string glyphFont;
 };
 
 // Reads "name = value" lines ('#' starts a comment). Unknown names and malformed values are
-// errors, so a typo in a recipe cannot silently fall back to a default.
+// errors, so a typo in a recipe cannot silently fall back to a default; so is a glyph font
+// that cannot be read.
 bool readWritingSettings(const std::string& text, WritingSettings& settings, std::string& error);
 bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error);
 
@@ -108,7 +114,9 @@ constexpr int kBox = 1000;
 
 class SampleGenerator {
   public:
-    explicit SampleGenerator(WritingSettings settings) : settings_(std::move(settings)) {}
+    // Throws std::runtime_error when the settings' glyph font cannot be read (settings read by
+    // readWritingSettings have been checked for that).
+    explicit SampleGenerator(WritingSettings settings);
     const WritingSettings& settings() const { return settings_; }
 
     // Sample `index` of the character with this code point: the same arguments give the same
@@ -118,6 +126,7 @@ class SampleGenerator {
 
   private:
     WritingSettings settings_;
+    std::shared_ptr<const GlyphShapes> glyphs_;  // null: the centre-line data's shapes
 };
 
 // Stroke changes on the centre lines (1024 box, y downward), exposed for testing.
