@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <deque>
 #include <limits>
 
 namespace training {
@@ -51,44 +50,56 @@ std::vector<Point> resample(const hanzi::MedianStroke& stroke) {
     return out;
 }
 
-// For every pixel, the nearest centre-line pixel (index into `lines`), by relaxing from the
-// centre lines outward over the 8 neighbours; -1 where there is none.
+// For every pixel, the nearest centre-line pixel (index into `lines`): each pixel takes the
+// nearest of the ones its neighbours found, in one raster pass down and one back up (dead
+// reckoning; off by under a pixel in rare corners). -1 where there is none.
 struct NearestLine {
     std::vector<Point> lines;
     std::vector<int> nearest;
     explicit NearestLine(const GlyphBitmap& centreLines)
         : nearest(static_cast<std::size_t>(kGlyphPixels * kGlyphPixels), -1) {
-        std::vector<double> best(nearest.size(), std::numeric_limits<double>::infinity());
-        std::deque<int> queue;
+        std::vector<std::array<int, 2>> where;  // each line pixel's column and row
+        std::vector<int> best(nearest.size(), std::numeric_limits<int>::max());
         for (int y = 0; y < kGlyphPixels; ++y)
             for (int x = 0; x < kGlyphPixels; ++x)
                 if (centreLines.at(x, y)) {
-                    int at = y * kGlyphPixels + x;
-                    nearest[static_cast<std::size_t>(at)] = static_cast<int>(lines.size());
-                    best[static_cast<std::size_t>(at)] = 0;
+                    std::size_t at = static_cast<std::size_t>(y * kGlyphPixels + x);
+                    nearest[at] = static_cast<int>(lines.size());
+                    best[at] = 0;
                     lines.push_back(pixelCentre(x, y));
-                    queue.push_back(at);
+                    where.push_back({x, y});
                 }
-        while (!queue.empty()) {
-            int at = queue.front();
-            queue.pop_front();
-            int x = at % kGlyphPixels, y = at / kGlyphPixels;
-            int source = nearest[static_cast<std::size_t>(at)];
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    int nx = x + dx, ny = y + dy;
-                    if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= kGlyphPixels ||
-                        ny >= kGlyphPixels)
-                        continue;
-                    std::size_t n = static_cast<std::size_t>(ny * kGlyphPixels + nx);
-                    Point c = pixelCentre(nx, ny), s = lines[static_cast<std::size_t>(source)];
-                    double d = std::hypot(c.x - s.x, c.y - s.y);
-                    if (d < best[n] - 1e-9) {
-                        best[n] = d;
-                        nearest[n] = source;
-                        queue.push_back(static_cast<int>(n));
-                    }
-                }
+        auto take = [&](int x, int y, int fromX, int fromY) {
+            if (fromX < 0 || fromY < 0 || fromX >= kGlyphPixels || fromY >= kGlyphPixels)
+                return;
+            int source = nearest[static_cast<std::size_t>(fromY * kGlyphPixels + fromX)];
+            if (source < 0)
+                return;
+            const auto& s = where[static_cast<std::size_t>(source)];
+            int d = (x - s[0]) * (x - s[0]) + (y - s[1]) * (y - s[1]);
+            std::size_t at = static_cast<std::size_t>(y * kGlyphPixels + x);
+            if (d < best[at]) {
+                best[at] = d;
+                nearest[at] = source;
+            }
+        };
+        for (int y = 0; y < kGlyphPixels; ++y) {
+            for (int x = 0; x < kGlyphPixels; ++x) {
+                take(x, y, x - 1, y);
+                take(x, y, x - 1, y - 1);
+                take(x, y, x, y - 1);
+                take(x, y, x + 1, y - 1);
+            }
+            for (int x = kGlyphPixels - 1; x >= 0; --x) take(x, y, x + 1, y);
+        }
+        for (int y = kGlyphPixels - 1; y >= 0; --y) {
+            for (int x = kGlyphPixels - 1; x >= 0; --x) {
+                take(x, y, x + 1, y);
+                take(x, y, x + 1, y + 1);
+                take(x, y, x, y + 1);
+                take(x, y, x - 1, y + 1);
+            }
+            for (int x = 0; x < kGlyphPixels; ++x) take(x, y, x - 1, y);
         }
     }
     const Point& of(Point p) const {
