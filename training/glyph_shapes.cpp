@@ -35,18 +35,8 @@ constexpr double kCoverRadius = 3 * kGlyphCell;
 
 std::vector<Point> resample(const hanzi::MedianStroke& stroke) {
     std::vector<Point> out;
-    if (stroke.empty())
-        return out;
-    out.push_back({stroke[0].x, stroke[0].y});
-    for (std::size_t i = 1; i < stroke.size(); ++i) {
-        Point a{stroke[i - 1].x, stroke[i - 1].y}, b{stroke[i].x, stroke[i].y};
-        double length = std::hypot(b.x - a.x, b.y - a.y);
-        int steps = std::max(1, static_cast<int>(std::ceil(length / kSampleSpacing)));
-        for (int s = 1; s <= steps; ++s) {
-            double t = static_cast<double>(s) / steps;
-            out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
-        }
-    }
+    for (const hanzi::MedianPoint& p : hanzi::resampleStroke(stroke, kSampleSpacing))
+        out.push_back({p.x, p.y});
     return out;
 }
 

@@ -50,17 +50,8 @@ double distance(Point a, Point b) {
 // Points every `spacing` units along the line, so later distortions bend it smoothly.
 std::vector<Point> resample(const hanzi::MedianStroke& stroke, double spacing) {
     std::vector<Point> out;
-    if (stroke.empty())
-        return out;
-    out.push_back({stroke[0].x, stroke[0].y});
-    for (std::size_t i = 1; i < stroke.size(); ++i) {
-        Point a{stroke[i - 1].x, stroke[i - 1].y}, b{stroke[i].x, stroke[i].y};
-        int steps = std::max(1, static_cast<int>(std::ceil(distance(a, b) / spacing)));
-        for (int s = 1; s <= steps; ++s) {
-            double t = static_cast<double>(s) / steps;
-            out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
-        }
-    }
+    for (const hanzi::MedianPoint& p : hanzi::resampleStroke(stroke, spacing))
+        out.push_back({p.x, p.y});
     return out;
 }
 

@@ -10,6 +10,23 @@
 #include <sstream>
 
 namespace hanzi {
+
+MedianStroke resampleStroke(const MedianStroke& stroke, double spacing) {
+    MedianStroke out;
+    if (stroke.empty())
+        return out;
+    out.push_back(stroke[0]);
+    for (std::size_t i = 1; i < stroke.size(); ++i) {
+        MedianPoint a = stroke[i - 1], b = stroke[i];
+        int steps =
+            std::max(1, static_cast<int>(std::ceil(std::hypot(a.x - b.x, a.y - b.y) / spacing)));
+        for (int s = 1; s <= steps; ++s) {
+            double t = static_cast<double>(s) / steps;
+            out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+        }
+    }
+    return out;
+}
 namespace {
 
 // A reader for the nested number arrays of "medians": [[[x,y],[x,y]],[[x,y],...]].

@@ -26,6 +26,9 @@ struct HanziMedians {
 constexpr double kDataBox = 1024.0;
 constexpr double kDataTop = 900.0;
 
+// Points every `spacing` units (at most) along a centre line, its own points among them.
+MedianStroke resampleStroke(const MedianStroke& stroke, double spacing);
+
 // `character` is UTF-8; the file is <dataDir>/<character>.json.
 bool loadHanziMedians(const std::string& dataDir, const std::string& character, HanziMedians& out,
                       std::string& error);
