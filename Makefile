@@ -2,7 +2,7 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
-# demo, dist, install, deb, model, model-bench, prior-tuning, zinnia-model, fusion-tuning, network,
+# demo, dist, install, deb, model, model-bench, real-bench, prior-tuning, zinnia-model, fusion-tuning, network,
 # network-bench, network-tuning, format, clean.
 
 BUILD ?= build
@@ -24,7 +24,7 @@ WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
 	install deb \
-	model model-bench prior-tuning zinnia-model fusion-tuning network network-bench network-tuning \
+	model model-bench real-bench prior-tuning zinnia-model fusion-tuning network network-bench network-tuning \
 	format clean
 
 run: deps native win64
@@ -138,6 +138,13 @@ zinnia-model: deps
 
 model-bench: native
 	@cmake --build $(NATIVE) --target model-bench
+
+# Real writers (research use only, never in the repository): every sample of REAL_DATA's .pot
+# files, or REAL_WRITERS writers and REAL_SAMPLES samples of each for a quick run.
+REAL_DATA ?= $(abspath $(CURDIR)/../shared/data/olhwdb1.0-dev)
+real-bench: native
+	@$(NATIVE)/bench/real_writers "$(REAL_DATA)" "$(REAL_MODEL)" \
+	  /usr/lib/python3/dist-packages/jieba/dict.txt $(or $(REAL_WRITERS),0) $(or $(REAL_SAMPLES),0)
 
 prior-tuning: native
 	@cmake --build $(NATIVE) --target prior-tuning
