@@ -9,7 +9,6 @@ namespace {
 // The normalised writing lives on a square of this side; the direction planes have a cell for
 // every two units of it.
 constexpr double kSide = 64.0;
-constexpr int kPlaneCells = 32;
 constexpr double kCellSide = kSide / kPlaneCells;
 // Moment normalisation: one standard deviation of ink spans this much of the square, so that
 // ordinary characters fill about three quarters of it.
@@ -53,8 +52,8 @@ const Blur& blur() {
 
 }  // namespace
 
-bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out) {
-    out.fill(0.0f);
+bool extractDirectionPlanes(const std::vector<PadStroke>& strokes, DirectionPlanes& planes) {
+    planes.fill(0.0f);
     // Ink moments: every piece of a stroke weighs its length; a lone point weighs one pixel.
     double ink = 0, sx = 0, sy = 0;
     for (const PadStroke& stroke : strokes) {
@@ -107,9 +106,6 @@ bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFe
     };
 
     // Direction planes, filled by walking every piece in steps of at most one unit.
-    static thread_local std::array<float, kPlaneSets * kDirectionCount * kPlaneCells * kPlaneCells>
-        planes;
-    planes.fill(0.0f);
     auto deposit = [&](int direction, double x, double y, double amount) {
         double u = std::clamp(x / kCellSide - 0.5, 0.0, kPlaneCells - 1.0);
         double v = std::clamp(y / kCellSide - 0.5, 0.0, kPlaneCells - 1.0);
@@ -172,6 +168,14 @@ bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFe
         previous = &stroke;
     }
 
+    return true;
+}
+
+bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out) {
+    out.fill(0.0f);
+    static thread_local DirectionPlanes planes;
+    if (!extractDirectionPlanes(strokes, planes))
+        return false;
     // Each plane read through the blur (separable: rows, then columns), then softened by a
     // square root so that long strokes do not drown short ones.
     const Blur& b = blur();

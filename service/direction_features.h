@@ -24,8 +24,16 @@ constexpr std::size_t kDirectionFeatureSize =
 
 using DirectionFeatures = std::array<float, kDirectionFeatureSize>;
 
+// The planes before the blur: every plane a grid of kPlaneCells x kPlaneCells cells over the
+// normalised writing, each cell holding the length of pen path in its direction.
+constexpr int kPlaneCells = 32;
+constexpr std::size_t kDirectionPlaneSize =
+    kPlaneSets * kDirectionCount * kPlaneCells * kPlaneCells;
+using DirectionPlanes = std::array<float, kDirectionPlaneSize>;
+
 // False (and `out` all zero) when the writing holds no point at all. Pad coordinates need not
 // lie on the pad: only their shape matters.
 bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out);
+bool extractDirectionPlanes(const std::vector<PadStroke>& strokes, DirectionPlanes& out);
 
 }  // namespace service
