@@ -235,6 +235,11 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
     number("proportion_sigma", s.proportionSigma);
     number("dot_dash_probability", s.dotDashProbability);
     number("corner_rounding", s.cornerRounding);
+    number("stroke_tilt_horizontal", s.strokeTiltHorizontal);
+    number("stroke_tilt_vertical", s.strokeTiltVertical);
+    number("stroke_tilt_sigma", s.strokeTiltSigma);
+    number("elastic", s.elastic);
+    number("join_spread", s.joinSpread);
     fields["seed"] = [&s](const std::string& v) {
         std::istringstream in(v);
         in >> s.seed;
@@ -354,13 +359,17 @@ std::vector<hanzi::MedianStroke> joinStrokes(std::vector<hanzi::MedianStroke> st
                                              const WritingSettings& s, Random& random,
                                              SampleNotes& notes) {
     std::vector<hanzi::MedianStroke> out;
+    double probability = s.joinProbability;
+    if (s.joinSpread > 0)
+        probability =
+            std::clamp(probability + random.uniform(-s.joinSpread, s.joinSpread), 0.0, 1.0);
     for (hanzi::MedianStroke& stroke : strokes) {
         if (stroke.empty())
             continue;
         if (!out.empty()) {
             hanzi::MedianPoint end = out.back().back(), start = stroke.front();
             bool near = std::hypot(end.x - start.x, end.y - start.y) <= s.joinMaxGap;
-            if (near && random.chance(s.joinProbability)) {
+            if (near && random.chance(probability)) {
                 out.back().insert(out.back().end(), stroke.begin(), stroke.end());
                 ++notes.joins;
                 continue;
@@ -401,6 +410,49 @@ std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> s
         auto warpX = warp(), warpY = warp();
         for (auto& stroke : strokes)
             for (auto& p : stroke) p = {warpX(p.x), warpY(p.y)};
+    }
+    if (s.elastic > 0) {
+        // A smooth field of a few long waves: parts of the character shift against each other,
+        // strokes that touch keep touching.
+        constexpr int kWaves = 3;
+        struct Wave {
+            double u, v, phase, ax, ay;
+        } waves[kWaves];
+        for (Wave& w : waves)
+            w = {random.uniform(-1.5, 1.5), random.uniform(-1.5, 1.5), random.uniform(0, 2 * kPi),
+                 random.gaussian(), random.gaussian()};
+        const double amplitude = s.elastic / std::sqrt(static_cast<double>(kWaves));
+        for (auto& stroke : strokes)
+            for (auto& p : stroke) {
+                double dx = 0, dy = 0;
+                for (const Wave& w : waves) {
+                    double a =
+                        std::sin(2 * kPi * (w.u * p.x + w.v * p.y) / hanzi::kDataBox + w.phase);
+                    dx += w.ax * a;
+                    dy += w.ay * a;
+                }
+                p = {p.x + amplitude * dx, p.y + amplitude * dy};
+            }
+    }
+    if (s.strokeTiltHorizontal != 0 || s.strokeTiltVertical != 0 || s.strokeTiltSigma > 0) {
+        // Each stroke about its own centre: its horizontal parts turned by one angle, its
+        // vertical parts by another, so the stroke keeps its place in the character.
+        for (auto& stroke : strokes) {
+            if (stroke.size() < 2)
+                continue;
+            double h = (s.strokeTiltHorizontal + random.gaussian() * s.strokeTiltSigma) * kPi / 180;
+            double v = (s.strokeTiltVertical + random.gaussian() * s.strokeTiltSigma) * kPi / 180;
+            hanzi::MedianPoint centre{0, 0};
+            for (const auto& p : stroke) {
+                centre.x += p.x / stroke.size();
+                centre.y += p.y / stroke.size();
+            }
+            for (auto& p : stroke) {
+                double x = p.x - centre.x, y = p.y - centre.y;
+                p = {centre.x + std::cos(h) * x - std::sin(v) * y,
+                     centre.y + std::sin(h) * x + std::cos(v) * y};
+            }
+        }
     }
     std::vector<hanzi::MedianStroke> out;
     for (hanzi::MedianStroke& stroke : strokes) {

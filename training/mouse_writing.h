@@ -63,6 +63,16 @@ struct WritingSettings {
     double dotDashProbability = 0;      // a dot written as a short dash in its own direction
     double cornerRounding = 0;          // most smoothing along a line (1024 box): corners
                                         // and joins rounded; drawn per sample from [0, this]
+    // How people write quickly, measured on real writers: each stroke's horizontal parts
+    // turned up to the right and its vertical parts leaning down to the left (degrees; each
+    // stroke's own turn deviates by the sigma), the whole character bent by a smooth field (its
+    // largest shift, 1024 box), and each sample joining strokes as often as its writer does:
+    // join_probability plus or minus up to join_spread.
+    double strokeTiltHorizontal = 0;
+    double strokeTiltVertical = 0;
+    double strokeTiltSigma = 0;
+    double elastic = 0;
+    double joinSpread = 0;
     // Another hand's shapes (glyph_shapes.h): the strokes moved onto this font's glyphs before
     // anything else is done to them. Empty: the centre-line data's own shapes.
     std::string glyphFont;

@@ -323,6 +323,42 @@ TEST(QuickWriting, UnevenProportionsKeepTheOrderOfPointsAndTheBox) {
     }
 }
 
+TEST(QuickWriting, TiltedStrokesTurnTheirHorizontalsUpAndKeepTheirPlace) {
+    WritingSettings s;
+    s.strokeTiltHorizontal = -10;  // up to the right on the pad, whose y grows downward
+    s.strokeTiltVertical = 5;      // down to the left
+    training::Random r(3);
+    training::SampleNotes notes;
+    std::vector<hanzi::MedianStroke> in{{{100, 500}, {900, 500}}, {{500, 100}, {500, 900}}};
+    auto out = training::writeQuickly(in, s, r, notes);
+    ASSERT_EQ(out.size(), 2u);
+    auto angle = [](const hanzi::MedianStroke& line) {
+        return std::atan2(line[1].y - line[0].y, line[1].x - line[0].x) * 180 / 3.14159265358979;
+    };
+    EXPECT_NEAR(angle(out[0]), -10, 1e-9);
+    EXPECT_NEAR(angle(out[1]), 95, 1e-9);
+    for (const auto& line : out) {
+        EXPECT_NEAR((line[0].x + line[1].x) / 2, 500, 1e-9);
+        EXPECT_NEAR((line[0].y + line[1].y) / 2, 500, 1e-9);
+    }
+}
+
+TEST(QuickWriting, TheElasticFieldKeepsTouchingStrokesTouching) {
+    WritingSettings s;
+    s.elastic = 60;
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+        training::Random r(seed);
+        training::SampleNotes notes;
+        // 丁's top meets its vertical at (500, 200).
+        std::vector<hanzi::MedianStroke> in{{{100, 200}, {500, 200}, {900, 200}},
+                                            {{500, 200}, {500, 900}}};
+        auto out = training::writeQuickly(in, s, r, notes);
+        EXPECT_NEAR(out[0][1].x, out[1][0].x, 1e-9) << seed;
+        EXPECT_NEAR(out[0][1].y, out[1][0].y, 1e-9) << seed;
+        EXPECT_LT(std::hypot(out[1][1].x - 500, out[1][1].y - 900), 5 * s.elastic) << seed;
+    }
+}
+
 TEST(DrawByWeight, DrawsAsOftenAsTheWeightsSayAndNeverAWeightOfZero) {
     auto draws = training::drawByWeight({0, 1, 3}, 8000, 17);
     ASSERT_EQ(draws.size(), 8000u);
