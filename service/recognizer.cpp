@@ -7,6 +7,7 @@
 
 #include "candidate_fusion.h"
 #include "indexed_model.h"
+#include "network_model.h"
 #include "shape_model.h"
 #include "writing_normalization.h"
 
@@ -59,6 +60,12 @@ std::unique_ptr<Recognizer> Recognizer::open(const std::string& modelPath, std::
         if (!readShapeModel(modelPath, shape, error))
             return nullptr;
         return std::make_unique<ShapeRecognizer>(std::move(shape));
+    }
+    if (isNetworkModelFile(modelPath)) {
+        NetworkModel network;
+        if (!readNetworkModel(modelPath, network, error))
+            return nullptr;
+        return std::make_unique<NetworkRecognizer>(std::move(network));
     }
     std::unique_ptr<IndexedModel> model = IndexedModel::load(modelPath, error);
     if (!model)
