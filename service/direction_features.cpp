@@ -200,4 +200,25 @@ bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFe
     return true;
 }
 
+WritingGeometry writingGeometry(const std::vector<PadStroke>& strokes, PadSize pad) {
+    int left = pad.width, right = 0, top = pad.height, bottom = 0;
+    bool any = false;
+    for (const PadStroke& stroke : strokes)
+        for (PadPoint p : stroke) {
+            left = std::min(left, p.x);
+            right = std::max(right, p.x);
+            top = std::min(top, p.y);
+            bottom = std::max(bottom, p.y);
+            any = true;
+        }
+    if (!any)
+        return {};
+    const double side = std::max({pad.width, pad.height, 1});
+    auto share = [&](double v) {
+        return static_cast<std::uint8_t>(std::clamp(std::lround(255.0 * v / side), 0L, 255L));
+    };
+    return {share(right - left), share(bottom - top), share((left + right) / 2.0),
+            share((top + bottom) / 2.0)};
+}
+
 }  // namespace service

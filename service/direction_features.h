@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "stroke_text.h"
@@ -35,5 +36,12 @@ using DirectionPlanes = std::array<float, kDirectionPlaneSize>;
 // lie on the pad: only their shape matters.
 bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out);
 bool extractDirectionPlanes(const std::vector<PadStroke>& strokes, DirectionPlanes& out);
+
+// What the normalisation takes out: how large the writing is and where it lies on the pad (the
+// width, height and centre of its points, in 255ths of the pad's longer side, as whole numbers).
+// A small circle low on the pad is 。, a large one 0 or 口.
+constexpr int kGeometryValues = 4;
+using WritingGeometry = std::array<std::uint8_t, kGeometryValues>;
+WritingGeometry writingGeometry(const std::vector<PadStroke>& strokes, PadSize pad = {});
 
 }  // namespace service

@@ -25,7 +25,7 @@ int kernelSize(const NetworkLayer& layer) {
 }
 
 bool hasWeights(const NetworkLayer& layer) {
-    return layer.kind != NetworkLayer::Kind::pool;
+    return layer.kind == NetworkLayer::Kind::convolution || layer.kind == NetworkLayer::Kind::dense;
 }
 
 // Walks the layers' shapes from the input planes; false with a reason when they do not fit.
@@ -50,6 +50,14 @@ bool checkShapes(const NetworkModel& model, std::string& why) {
                     return false;
                 }
                 side /= 2;
+                break;
+            case NetworkLayer::Kind::geometry:
+                if (layer.inputs != values || layer.outputs != values + kGeometryValues) {
+                    why = name + ": the geometry does not fit what comes before it";
+                    return false;
+                }
+                channels = layer.outputs;
+                flat = true;
                 break;
             case NetworkLayer::Kind::dense:
                 if (layer.inputs != values) {
@@ -103,7 +111,8 @@ NetworkRunner::NetworkRunner(NetworkModel model) : model_(std::move(model)) {
     }
 }
 
-std::vector<float> NetworkRunner::scores(const DirectionPlanes& planes) const {
+std::vector<float> NetworkRunner::scores(const DirectionPlanes& planes,
+                                         const WritingGeometry& geometry) const {
     thread_local std::vector<float> current, next, columns;
     networkInput(planes, current);
     int channels = kInputPlanes, side = kPlaneCells;
@@ -154,6 +163,12 @@ std::vector<float> NetworkRunner::scores(const DirectionPlanes& planes) const {
                 side = half;
                 break;
             }
+            case NetworkLayer::Kind::geometry:
+                next = current;
+                for (std::uint8_t v : geometry) next.push_back(v / 255.0f);
+                channels = layer.outputs;
+                side = 1;
+                break;
             case NetworkLayer::Kind::dense:
                 next.resize(static_cast<std::size_t>(layer.outputs));
                 kernels::multiplyQuantized(layer.quantized.data(), layer.scales.data(),
@@ -170,7 +185,8 @@ std::vector<float> NetworkRunner::scores(const DirectionPlanes& planes) const {
     return current;
 }
 
-std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& checkSample) {
+std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& checkSample,
+                              const WritingGeometry& checkGeometry) {
     std::string out(kNetworkModelMagic, sizeof kNetworkModelMagic);
     put(out, kVersion);
     put(out, static_cast<std::uint32_t>(kInputPlanes));
@@ -195,7 +211,8 @@ std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& 
         putFloats(out, layer.biases);
     }
     putFloats(out, std::vector<float>(checkSample.begin(), checkSample.end()));
-    putFloats(out, NetworkRunner(model).scores(checkSample));
+    out.append(checkGeometry.begin(), checkGeometry.end());
+    putFloats(out, NetworkRunner(model).scores(checkSample, checkGeometry));
     return out;
 }
 
@@ -252,7 +269,7 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
         std::uint32_t inputs = 0, outputs = 0;
         if (!in.get(kind) || !in.get(inputs) || !in.get(outputs) || !in.get(rectify))
             return bad("cut short in layer " + std::to_string(i + 1));
-        if (kind < 1 || kind > 3 || rectify > 1 || inputs == 0 || inputs > (1u << 20) ||
+        if (kind < 1 || kind > 4 || rectify > 1 || inputs == 0 || inputs > (1u << 20) ||
             outputs == 0 || outputs > (1u << 20))
             return bad("layer " + std::to_string(i + 1) + " is not one this program knows");
         layer.kind = static_cast<NetworkLayer::Kind>(kind);
@@ -275,7 +292,9 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
     if (!checkShapes(model, why))
         return bad(why);
     std::vector<float> probe, expected;
-    if (!in.getFloats(probe, kDirectionPlaneSize) || !in.getFloats(expected, classes))
+    std::string geometryBytes;
+    if (!in.getFloats(probe, kDirectionPlaneSize) || !in.getBytes(geometryBytes, kGeometryValues) ||
+        !in.getFloats(expected, classes))
         return bad("cut short in its check sample");
     if (!in.atEnd())
         return bad("longer than its header says");
@@ -285,7 +304,9 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
     // one this reader assumes.
     DirectionPlanes sample;
     std::copy(probe.begin(), probe.end(), sample.begin());
-    const std::vector<float> got = NetworkRunner(model).scores(sample);
+    WritingGeometry geometry;
+    std::copy(geometryBytes.begin(), geometryBytes.end(), geometry.begin());
+    const std::vector<float> got = NetworkRunner(model).scores(sample, geometry);
     for (std::size_t c = 0; c < classes; ++c)
         if (std::fabs(got[c] - expected[c]) > 2e-3f * (1 + std::fabs(expected[c])))
             return bad("its check sample comes out differently (" + std::to_string(got[c]) +
@@ -305,11 +326,11 @@ NetworkRecognizer::NetworkRecognizer(NetworkModel model, bool usePrior)
 }
 
 std::vector<ScoredCandidate> NetworkRecognizer::rank(const std::vector<PadStroke>& strokes,
-                                                     std::size_t count, PadSize) const {
+                                                     std::size_t count, PadSize pad) const {
     thread_local DirectionPlanes planes;
     if (count == 0 || !extractDirectionPlanes(strokes, planes))
         return {};
-    std::vector<float> scores = runner_.scores(planes);
+    std::vector<float> scores = runner_.scores(planes, writingGeometry(strokes, pad));
     for (std::size_t c = 0; c < priorBonus_.size(); ++c) scores[c] += priorBonus_[c];
     std::vector<std::uint32_t> order(scores.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;

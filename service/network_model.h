@@ -22,7 +22,9 @@
 namespace service {
 
 struct NetworkLayer {
-    enum class Kind : std::uint8_t { convolution = 1, pool = 2, dense = 3 };
+    // `geometry` flattens what comes before it and appends the writing's geometry
+    // (direction_features.h), each value in 255ths, so the dense layers see size and place.
+    enum class Kind : std::uint8_t { convolution = 1, pool = 2, dense = 3, geometry = 4 };
     Kind kind = Kind::dense;
     int inputs = 0;   // channels, or values of a dense layer
     int outputs = 0;  // channels, or values
@@ -53,7 +55,8 @@ constexpr char kNetworkModelMagic[8] = {'H', 'W', 'N', 'E', 'T', 'M', 'D', '1'};
 // file is refused with a reason.
 bool readNetworkModel(const std::string& path, NetworkModel& model, std::string& error);
 // The bytes of a model file with the given check sample (its scores are computed here).
-std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& checkSample);
+std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& checkSample,
+                              const WritingGeometry& checkGeometry = {});
 bool isNetworkModelFile(const std::string& path);
 
 // The network's input: each cell's length of pen path, as the trainer saw it (in 64ths of a
@@ -66,7 +69,8 @@ class NetworkRunner {
     explicit NetworkRunner(NetworkModel model);
     const NetworkModel& model() const { return model_; }
     // Every character's score (higher is better, a log-probability up to a constant).
-    std::vector<float> scores(const DirectionPlanes& planes) const;
+    std::vector<float> scores(const DirectionPlanes& planes,
+                              const WritingGeometry& geometry = {}) const;
 
   private:
     NetworkModel model_;

@@ -89,6 +89,34 @@ TEST(NetworkModel, ReadsThePlanesTheWayTheTrainerLaysThemOut) {
     EXPECT_FLOAT_EQ(runner.scores(oneCell(2, 5, 100.0f))[0], std::sqrt(255.0f / 64));
 }
 
+TEST(NetworkModel, TheDenseLayersSeeTheWritingsSizeAndPlace) {
+    // Geometry straight after the planes, then one dense layer: 上 reads the writing's height,
+    // 下 its centre's x.
+    service::NetworkModel m;
+    m.characters = {u8"上", u8"下"};
+    NetworkLayer geometry;
+    geometry.kind = NetworkLayer::Kind::geometry;
+    geometry.inputs = static_cast<int>(service::kDirectionPlaneSize);
+    geometry.outputs = geometry.inputs + service::kGeometryValues;
+    NetworkLayer dense;
+    dense.kind = NetworkLayer::Kind::dense;
+    dense.inputs = geometry.outputs;
+    dense.outputs = 2;
+    dense.quantized.assign(2 * dense.inputs, 0);
+    dense.quantized[geometry.inputs + 1] = 1;
+    dense.quantized[dense.inputs + geometry.inputs + 2] = 1;
+    dense.scales = {1.0f, 1.0f};
+    dense.biases = {0.0f, 0.0f};
+    m.layers = {geometry, dense};
+    // A dot 20 pixels wide and 10 high, centred at (50, 180) on the 214 x 207 pad.
+    std::vector<service::PadStroke> strokes{{{40, 175}, {60, 185}}};
+    service::WritingGeometry g = service::writingGeometry(strokes);
+    EXPECT_EQ(g, (service::WritingGeometry{24, 12, 60, 214}));
+    std::vector<float> scores = service::NetworkRunner(m).scores({}, g);
+    EXPECT_FLOAT_EQ(scores[0], 12 / 255.0f);
+    EXPECT_FLOAT_EQ(scores[1], 60 / 255.0f);
+}
+
 TEST(NetworkModel, KernelsAgreeWithPlainArithmeticAtAnySize) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> value(-1, 1);
