@@ -24,7 +24,7 @@ WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
 	install deb \
-	model model-bench real-bench prior-tuning zinnia-model fusion-tuning network network-bench network-tuning \
+	model network-model model-bench real-bench prior-tuning zinnia-model fusion-tuning network network-bench network-tuning \
 	format clean
 
 run: deps native win64
@@ -151,6 +151,13 @@ prior-tuning: native
 
 fusion-tuning: native
 	@cmake --build $(NATIVE) --target fusion-tuning
+
+# The network model, the service's recogniser, from its recipe (training/network-model.conf):
+# hours on two cores (training/train-network-model.sh), so the result is kept in the repository
+# (training/model/network-model.tar.xz); an interrupted run goes on where it stopped.
+network-model: native
+	@cmake --build $(NATIVE) --target stream_plane_samples attach_network_prior
+	@training/train-network-model.sh $(NATIVE) training/model/network-model.tar.xz
 
 # The convolutional network over the direction features, from its recipe
 # (training/stroke-network.conf; about half an hour on one core, outside the build: it needs

@@ -514,10 +514,12 @@ SampleGenerator::SampleGenerator(WritingSettings settings) : settings_(std::move
 WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
                                      std::uint32_t codepoint, int index) const {
     const WritingSettings& s = settings_;
-    // A glyph the strokes do not fit keeps the data's own shape.
+    // A glyph the strokes do not fit keeps the data's own shape. Only hanzi take a font's
+    // shapes: a symbol's written forms differ from its printed one, and each has several.
+    const bool isHanzi = codepoint >= 0x3400 && codepoint <= 0x9FFF;
     hanzi::HanziMedians fitted;
     const hanzi::HanziMedians& medians =
-        glyphs_ && glyphs_->fit(dataMedians, codepoint, fitted) ? fitted : dataMedians;
+        glyphs_ && isHanzi && glyphs_->fit(dataMedians, codepoint, fitted) ? fitted : dataMedians;
     std::uint64_t mix = s.seed;
     std::uint64_t seed = splitMix(mix) ^ (static_cast<std::uint64_t>(codepoint) << 20) ^
                          static_cast<std::uint64_t>(index);
@@ -662,6 +664,26 @@ std::uint32_t firstCodepoint(const std::string& utf8) {
     std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
     for (int i = 1; i <= extra; ++i) cp = (cp << 6) | (b(i) & 0x3F);
     return cp;
+}
+
+std::string utf8(std::uint32_t codepoint) {
+    std::string out;
+    if (codepoint < 0x80) {
+        out += static_cast<char>(codepoint);
+    } else if (codepoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codepoint >> 6));
+        out += static_cast<char>(0x80 | (codepoint & 0x3F));
+    } else if (codepoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codepoint >> 12));
+        out += static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codepoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codepoint >> 18));
+        out += static_cast<char>(0x80 | ((codepoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codepoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codepoint & 0x3F));
+    }
+    return out;
 }
 
 }  // namespace training

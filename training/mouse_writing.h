@@ -160,6 +160,7 @@ std::string formatTrainingLine(const std::string& character,
 // GB2312 hanzi of level 1 (rows 16-55) or level 2 (rows 56-87), as UTF-8, in code order.
 std::vector<std::string> gb2312Hanzi(int level);
 std::uint32_t firstCodepoint(const std::string& utf8);
+std::string utf8(std::uint32_t codepoint);
 // `count` items drawn with replacement, each as often as its weight says (what a user writes
 // when the weights are how often characters occur in text); the same seed, the same draws.
 std::vector<std::size_t> drawByWeight(const std::vector<double>& weights, int count,

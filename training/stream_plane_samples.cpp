@@ -1,0 +1,142 @@
+// Streams synthetic writing for training the network (train_network.py) to standard output: the
+// direction planes (service/direction_features.h) of every GB2312 hanzi that the centre-line
+// data covers, written by the hand of each recipe, a fresh sample of each per pass, in an order
+// shuffled per pass. Runs beside the trainer on the other core, so the network never sees the
+// same sample twice and nothing large is kept on disk.
+//
+// usage: stream_plane_samples DATA_DIR CHARACTERS PASSES FIRST_PASS SAMPLES RECIPE.conf[@SEED]...
+//        (CHARACTERS: the GB2312 levels, 1, 2 or 12, and +SYMBOLS.txt for the symbols drawn in
+//        that file (symbol_shapes.h), whose written forms take turns; SAMPLES per recipe and
+//        character in each pass)
+//
+// Output, little-endian: "HWPLANE1", u32 classes, u32 cells per plane side, u32 planes, each
+// class's character (u8 length, UTF-8); then records of u16 class, the writing's geometry
+// (service::writingGeometry, 4 bytes) and the planes' cells as u8, in 64ths of a unit, clipped
+// at 255.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "direction_features.h"
+#include "mouse_writing.h"
+#include "symbol_shapes.h"
+
+namespace {
+
+void put(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint8_t byte(double value) {
+    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 7) {
+        std::fprintf(stderr,
+                     "usage: %s DATA_DIR CHARACTERS PASSES FIRST_PASS SAMPLES "
+                     "RECIPE.conf[@SEED]...\n",
+                     argv[0]);
+        return 2;
+    }
+    const std::string dataDir = argv[1], characterSet = argv[2];
+    const std::string levels = characterSet.substr(0, characterSet.find('+'));
+    const int passes = std::atoi(argv[3]), firstPass = std::atoi(argv[4]);
+    const int samples = std::atoi(argv[5]);
+    std::string error;
+    std::vector<training::SampleGenerator> recipes;
+    for (int i = 6; i < argc; ++i) {
+        std::string recipe = argv[i];
+        std::size_t at = recipe.find('@');
+        training::WritingSettings settings;
+        if (!training::loadWritingSettings(recipe.substr(0, at), settings, error)) {
+            std::fprintf(stderr, "%s: %s\n", recipe.c_str(), error.c_str());
+            return 1;
+        }
+        if (at != std::string::npos)
+            settings.seed = std::strtoull(recipe.c_str() + at + 1, nullptr, 10);
+        recipes.emplace_back(settings);
+    }
+    // Each character's written forms: a hanzi has one, a symbol those its file draws.
+    std::vector<std::string> characters;
+    std::vector<std::vector<hanzi::HanziMedians>> forms;
+    for (char level : levels)
+        for (const std::string& c : training::gb2312Hanzi(level - '0')) {
+            hanzi::HanziMedians m;
+            if (!hanzi::loadHanziMedians(dataDir, c, m, error))
+                continue;
+            characters.push_back(c);
+            forms.push_back({std::move(m)});
+        }
+    if (characterSet.find('+') != std::string::npos) {
+        std::vector<training::SymbolVariant> symbols;
+        if (!training::loadSymbolShapes(characterSet.substr(characterSet.find('+') + 1), symbols,
+                                        error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        for (const training::SymbolVariant& symbol : symbols) {
+            std::string utf8 = training::utf8(symbol.codepoint);
+            if (characters.empty() || characters.back() != utf8) {
+                characters.push_back(utf8);
+                forms.emplace_back();
+            }
+            forms.back().push_back(symbol.shape);
+        }
+    }
+    if (characters.empty() || recipes.empty() || samples < 1) {
+        std::fprintf(stderr, "no characters, recipes or samples to write\n");
+        return 1;
+    }
+
+    std::string header = "HWPLANE1";
+    put(header, static_cast<std::uint32_t>(characters.size()));
+    put(header, static_cast<std::uint32_t>(service::kPlaneCells));
+    put(header, static_cast<std::uint32_t>(service::kPlaneSets * service::kDirectionCount));
+    for (const std::string& c : characters) header += static_cast<char>(c.size()) + c;
+    std::fwrite(header.data(), 1, header.size(), stdout);
+
+    const service::PadSize pad;
+    std::vector<std::uint8_t> record(2 + 4 + service::kDirectionPlaneSize);
+    service::DirectionPlanes planes;
+    const auto start = std::chrono::steady_clock::now();
+    for (int pass = firstPass; pass < firstPass + passes; ++pass) {
+        // Every (character, recipe, sample) once, shuffled by the pass.
+        std::vector<std::uint32_t> order;
+        const std::uint32_t perCharacter = static_cast<std::uint32_t>(recipes.size() * samples);
+        for (std::uint32_t i = 0; i < characters.size() * perCharacter; ++i) order.push_back(i);
+        training::Random shuffle(0x5EED0000ULL + static_cast<std::uint64_t>(pass));
+        for (std::size_t i = order.size(); i > 1; --i)
+            std::swap(order[i - 1],
+                      order[static_cast<std::size_t>(shuffle.below(static_cast<int>(i)))]);
+        for (std::uint32_t item : order) {
+            const std::uint32_t c = item / perCharacter, rest = item % perCharacter;
+            const std::uint32_t recipe = rest / static_cast<std::uint32_t>(samples);
+            const int k =
+                pass * samples + static_cast<int>(rest % static_cast<std::uint32_t>(samples));
+            const auto& written = forms[c][static_cast<std::size_t>(k) % forms[c].size()];
+            training::WrittenSample w =
+                recipes[recipe].write(written, training::firstCodepoint(characters[c]), k);
+            if (!service::extractDirectionPlanes(w.padStrokes, planes))
+                continue;
+            const service::WritingGeometry geometry = service::writingGeometry(w.padStrokes, pad);
+            record[0] = static_cast<std::uint8_t>(c & 0xFF);
+            record[1] = static_cast<std::uint8_t>(c >> 8);
+            std::copy(geometry.begin(), geometry.end(), record.begin() + 2);
+            for (std::size_t i = 0; i < planes.size(); ++i) record[6 + i] = byte(planes[i] * 64);
+            if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size())
+                return 0;  // the trainer has what it wanted
+        }
+        std::fprintf(
+            stderr, "[network] pass %d written, %.0f s\n", pass,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return 0;
+}
