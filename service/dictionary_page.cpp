@@ -39,6 +39,20 @@ std::string pageStart(const std::string& title) {
            title + "</title></head><body>\r\n";
 }
 
+// Symbols the recogniser offers besides hanzi: ASCII (a '+' arrives as the space form decoding
+// makes of it) and GBK's rows of full-width punctuation and signs. The panel types '#' into the
+// lookup's address, where it starts a fragment that never leaves the panel: the keyword arrives
+// empty.
+bool isSymbol(std::string_view keyword) {
+    if (keyword.empty())
+        return true;
+    auto lead = static_cast<unsigned char>(keyword[0]);
+    if (lead >= 0x20 && lead < 0x7F)
+        return true;
+    return keyword.size() >= 2 && lead >= 0xA1 && lead <= 0xA9 &&
+           static_cast<unsigned char>(keyword[1]) >= 0xA1;
+}
+
 }  // namespace
 
 std::optional<CharacterInfo> lookUpCharacter(std::string_view keyword) {
@@ -61,6 +75,14 @@ std::optional<CharacterInfo> lookUpCharacter(std::string_view keyword) {
 DictionaryPage dictionaryPage(std::string_view keyword) {
     DictionaryPage page;
     std::optional<CharacterInfo> info = lookUpCharacter(keyword);
+    if (!info && isSymbol(keyword)) {
+        // A symbol has neither reading nor code: both fields named and empty, so the panel shows
+        // the symbol with empty pinyin and Wubi rather than "not found".
+        page.found = true;
+        page.html = pageStart("符号 - 字典") + "<p>" + kPinyinMarker + kValueEnd + "</p>\r\n<p>" +
+                    kWubiMarker + kValueEnd + "</p>\r\n</body></html>\r\n";
+        return page;
+    }
     if (!info || (info->pinyin.empty() && info->wubi86.empty())) {
         page.html = pageStart("字典") + "<p>没有找到该字。</p>\r\n</body></html>\r\n";
         return page;

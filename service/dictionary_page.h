@@ -26,6 +26,8 @@ struct DictionaryPage {
     std::string html;  // GBK
 };
 
+// A symbol's keyword (ASCII, GBK's punctuation rows, or empty: see the .cpp) gets a page whose
+// pinyin and Wubi are both empty; an unknown or cut character a page without either marker.
 DictionaryPage dictionaryPage(std::string_view gbkKeyword);
 
 }  // namespace service

@@ -145,8 +145,20 @@ TEST_F(Service, DictionaryPageForZhongHoldsPinyinAndWubi) {
     EXPECT_EQ(markedValue(escaped, kWubiMarker), "khk");
 }
 
+TEST_F(Service, ASymbolsPageGivesThePanelEmptyPinyinAndWubi) {
+    for (std::string keyword : {"1,,,,,,,", "\xA3\xAC,,,,,,,"}) {
+        std::string reply =
+            exchange(service->port(),
+                     "GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=" + keyword +
+                         " HTTP/1.0\r\n\r\n");
+        EXPECT_EQ(statusOf(reply), 200) << reply;
+        EXPECT_EQ(markedValue(reply, kPinyinMarker), "");
+        EXPECT_EQ(markedValue(reply, kWubiMarker), "");
+    }
+}
+
 TEST_F(Service, UnknownKeywordGivesAPageWithoutThePinyinMarker) {
-    for (std::string keyword : {"abc,,,,,,,", ",,,,,,,", "\xA1\xA1,,,,,,,"}) {
+    for (std::string keyword : {"\xFF\xFF,,,,,,,", "\x81\x20,,,,,,,"}) {
         std::string reply =
             exchange(service->port(),
                      "GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=" + keyword +

@@ -55,10 +55,20 @@ TEST(DictionaryPage, OnlyTheKeywordsFirstCharacterCounts) {
     EXPECT_EQ(info->character, "中");
 }
 
+TEST(DictionaryPage, SymbolsHaveBothFieldsEmpty) {
+    // 1, a space (a '+' form-decoded), the lost keyword of '#', ， and 《.
+    for (std::string keyword : {std::string("1,,,,,,,"), std::string(" ,,,,,,,"), std::string(""),
+                                std::string("\xA3\xAC,,,,,,,"), std::string("\xA1\xB6")}) {
+        service::DictionaryPage page = service::dictionaryPage(keyword);
+        EXPECT_TRUE(page.found) << keyword;
+        EXPECT_NE(page.html.find(std::string(kPinyinMarker) + "】"), std::string::npos);
+        EXPECT_NE(page.html.find(std::string(kWubiMarker) + "】"), std::string::npos);
+    }
+}
+
 TEST(DictionaryPage, UnknownKeywordsGiveAPageWithoutMarkers) {
-    for (std::string keyword :
-         {std::string(",,,,,,,"), std::string(""), std::string("abc"), std::string("\xD6"),
-          std::string("\xA1\xA1"), std::string("\xFF\xFF"), std::string("\x81\x20")}) {
+    for (std::string keyword : {std::string("\xD6"), std::string("\xFF\xFF"),
+                                std::string("\x81\x20"), std::string("\xAA\xA1")}) {
         service::DictionaryPage page = service::dictionaryPage(keyword);
         EXPECT_FALSE(page.found);
         EXPECT_EQ(page.html.find(kPinyinMarker), std::string::npos);
