@@ -90,7 +90,7 @@ TEST(DictionaryReply, FoundAndNotFound) {
     EXPECT_EQ(found.status, 200);
     EXPECT_NE(found.contentType.find("GBK"), std::string::npos);
     EXPECT_NE(found.body.find("khk"), std::string::npos);
-    EXPECT_EQ(service::dictionaryReply("x").status, 404);
+    EXPECT_EQ(service::dictionaryReply("\xFF\xFF").status, 404);
 }
 
 TEST(CommandLine, DefaultsAndOptions) {
