@@ -142,7 +142,7 @@ void Panel::load() {
         {&RewriteButton, "RewriteButton", {219, 212, 80, 27, true, false, hand}},
         {&CloseButton, "CloseButton", {282, 10, 16, 16, true, false, hand}},
         {&ForegroundTimer, "ForegroundTimer", {}},
-        {&WritingPad, "WritingPad", {4, 32, 214, 207, true, false, arrow}},
+        {&WritingPad, "WritingPad", {4, 32, kPadWidth, kPadHeight, true, false, arrow}},
         {&RecognitionClient, "RecognitionClient", {}},
     };
 

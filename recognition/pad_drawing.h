@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "recognition/pad_rules.h"
+
 // A Windows colour value, 0x00BBGGRR.
 using Colour = std::uint32_t;
 
@@ -28,11 +30,11 @@ struct PadSegment {
     }
 };
 
-// The four guide lines, fixed to the designed 214 x 207 pad whatever its current size. Start-up
-// draws them with the pad's own pen width and the guide colour, clearing with the guide pen.
+// The four guide lines, fixed to the designed pad whatever its current size. Start-up draws them
+// with the pad's own pen width and the guide colour, clearing with the guide pen.
 constexpr PadSegment kGuideLines[] = {
-    {0, 103, 214, 103},
-    {107, 0, 107, 207},
-    {0, 0, 214, 207},
-    {214, 0, 0, 207},
+    {0, kPadHeight / 2, kPadWidth, kPadHeight / 2},
+    {kPadWidth / 2, 0, kPadWidth / 2, kPadHeight},
+    {0, 0, kPadWidth, kPadHeight},
+    {kPadWidth, 0, 0, kPadHeight},
 };

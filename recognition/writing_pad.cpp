@@ -1,13 +1,5 @@
 #include "recognition/writing_pad.h"
 
-namespace {
-
-std::int32_t distance(std::int32_t from, std::uint16_t to) {
-    return realToInteger(absoluteValue(static_cast<double>(to) - static_cast<double>(from)));
-}
-
-}  // namespace
-
 PadDecision StrokeCapture::buttonDown(std::uint16_t x, std::uint16_t y) {
     penDown = true;
     lastX = x;
@@ -39,7 +31,7 @@ PadDecision StrokeCapture::mouseMove(std::uint16_t x, std::uint16_t y, PadSize p
     }
 
     // Small movements are neither drawn nor sampled; the next one measures from the old point.
-    if (distance(lastX, x) < referenceValue && distance(lastY, y) < referenceValue) {
+    if (!movedFarEnough(lastX, lastY, x, y, referenceValue)) {
         return decision;
     }
     strokeText.appendPoint(lastX, lastY);

@@ -1,26 +1,16 @@
 #pragma once
 // The writing pad's pen: ink on the pad, the stroke text, and when to ask the recognition
-// service. Each event returns what it decided; the window layer carries that out (capture,
-// information line, ink, request) and this object calls nothing.
-//
-// A point is sampled once the pen has moved at least referenceValue pixels on either axis; the
-// point written is the position before that movement.
+// service, by the pad's rules (pad_rules.h). Each event returns what it decided; the window
+// layer carries that out (capture, information line, ink, request) and this object calls
+// nothing.
 
 #include <cstdint>
 #include <optional>
 
 #include "recognition/pad_drawing.h"
+#include "recognition/pad_rules.h"
 #include "recognition/recognition_request.h"
 #include "recognition/strokes.h"
-
-// A request goes out when this many points have been sampled without one.
-constexpr std::int32_t kSamplesPerRequest = 11;
-
-// The pad's current size in pixels, read from the control at each move.
-struct PadSize {
-    int width = 0;
-    int height = 0;
-};
 
 // The pad's mouse capture: held while the pointer is over the pad, so that leaving it is seen.
 enum class CaptureChange { none, take, release };

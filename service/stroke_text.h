@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "recognition/pad_rules.h"
+
 namespace service {
 
 struct PadPoint {
@@ -18,11 +20,7 @@ inline bool operator==(PadPoint a, PadPoint b) {
 
 using PadStroke = std::vector<PadPoint>;
 
-// The writing pad's size in pixels; points lie on 0..width and 0..height, both included.
-struct PadSize {
-    int width = 214;
-    int height = 207;
-};
+using ::PadSize;
 
 struct StrokeTextLimits {
     std::size_t maxPoints = 10000;

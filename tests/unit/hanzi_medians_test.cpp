@@ -88,6 +88,6 @@ TEST(HanziMedians, ZhongFromTheInstalledDataWritesFourStrokes) {
     auto pad = writeOnPad(paths);
     EXPECT_EQ(std::count(pad.strokeText.begin(), pad.strokeText.end(), 'a') % 2,
               0);  // 2 per point + 4 ends
-    EXPECT_EQ(pad.requests.back(), hanzi::innerStrokeText(pad.strokeText));
+    EXPECT_EQ(pad.requests.back(), pad.strokeText.substr(1, pad.strokeText.size() - 2));
     EXPECT_GT(hanzi::listHanziCharacters(HANZI_WRITER_DATA_DIR).size(), 6000u);
 }

@@ -1,5 +1,7 @@
 #include "hanzi_medians.h"
 
+#include "recognition/writing_pad.h"
+
 #include <dirent.h>
 
 #include <algorithm>
@@ -161,39 +163,30 @@ std::vector<PadPath> mediansToPadPath(const HanziMedians& medians, PadLayout lay
     return paths;
 }
 
-std::string innerStrokeText(const std::string& strokeText) {
-    return strokeText.size() <= 2 ? std::string() : strokeText.substr(1, strokeText.size() - 2);
-}
-
 PadRecording writeOnPad(const std::vector<PadPath>& strokes, int referenceValue) {
-    // The pad's rules: a move of at least referenceValue on either axis writes the position
-    // before it; the eleventh point since the last request sends one; releasing the button
-    // writes "a" and sends one when points are pending. The release position is never written.
+    // Through the panel's own pen: the button goes down at a path's start, the mouse moves
+    // along it and the button goes up at its end, and every request the pen asks for is kept.
     PadRecording pad;
-    int pending = 0;
-    auto send = [&](bool midStroke) {
-        pad.requests.push_back(innerStrokeText(pad.strokeText));
+    StrokeCapture pen;
+    pen.referenceValue = referenceValue;
+    auto keep = [&](const PadDecision& decision, bool midStroke) {
+        if (!decision.request)
+            return;
+        pad.requests.push_back(pen.strokeText.requestFields().strokeData);
         pad.midStroke.push_back(midStroke);
-        pending = 0;
     };
     for (const PadPath& path : strokes) {
         if (path.empty())
             continue;
-        int lastX = path[0].x, lastY = path[0].y;
-        for (std::size_t i = 1; i < path.size(); ++i) {
-            int x = path[i].x, y = path[i].y;
-            if (std::abs(x - lastX) < referenceValue && std::abs(y - lastY) < referenceValue)
-                continue;
-            pad.strokeText += "a" + std::to_string(lastX) + "a" + std::to_string(lastY);
-            lastX = x;
-            lastY = y;
-            if (++pending > 10)
-                send(true);
-        }
-        pad.strokeText += "a";
-        if (pending != 0)
-            send(false);
+        pen.buttonDown(static_cast<std::uint16_t>(path[0].x),
+                       static_cast<std::uint16_t>(path[0].y));
+        for (std::size_t i = 1; i < path.size(); ++i)
+            keep(pen.mouseMove(static_cast<std::uint16_t>(path[i].x),
+                               static_cast<std::uint16_t>(path[i].y), PadSize{}),
+                 true);
+        keep(pen.buttonUp(), false);
     }
+    pad.strokeText = pen.strokeText.text();
     return pad;
 }
 

@@ -1,5 +1,6 @@
 // Turning a character's stroke centre lines (npm's hanzi-writer-data, one JSON file per
-// character) into what the panel's writing pad would send for it, for tests and benchmarks.
+// character) into what the panel's writing pad would send for it, for the trainer, the tests and
+// the benchmarks.
 //
 //   HanziMedians medians;  loadHanziMedians(dataDir, "中", medians, error);
 //   auto path = mediansToPadPath(medians);                      // pen path in pad pixels
@@ -9,6 +10,8 @@
 
 #include <string>
 #include <vector>
+
+#include "recognition/pad_rules.h"
 
 namespace hanzi {
 
@@ -42,8 +45,8 @@ struct PadPixel {
 using PadPath = std::vector<PadPixel>;  // one stroke as the mouse moves through it
 
 struct PadLayout {
-    int width = 214;
-    int height = 207;
+    int width = kPadWidth;
+    int height = kPadHeight;
     int margin = 12;  // pixels kept free on each side
 };
 
@@ -52,17 +55,15 @@ struct PadLayout {
 std::vector<PadPath> mediansToPadPath(const HanziMedians& medians, PadLayout layout = {},
                                       double step = 1.0);
 
-// What the pad makes of the pen moving along the paths: its stroke text and the inner stroke
-// texts (without first and last byte) of every recognition request, in the order sent.
+// What the pad makes of the pen moving along the paths, written through the panel's own pen
+// (recognition/writing_pad.h): its stroke text and the inner stroke texts (without first and
+// last byte) of every recognition request, in the order sent.
 struct PadRecording {
     std::string strokeText;
     std::vector<std::string> requests;
     std::vector<bool> midStroke;  // per request: sent at the eleventh point, pen still down
 };
 PadRecording writeOnPad(const std::vector<PadPath>& strokes, int referenceValue = 3);
-
-// The inner stroke text of a whole stroke text, as the panel puts it in its request body.
-std::string innerStrokeText(const std::string& strokeText);
 
 // Every character file in the data folder, as UTF-8 names without ".json".
 std::vector<std::string> listHanziCharacters(const std::string& dataDir);
