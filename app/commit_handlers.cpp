@@ -7,27 +7,13 @@
 
 #include "app/panel.h"
 #include "app/panel_trace.h"
+#include "commit/candidate_commit.h"
+#include "commit/dictionary_lookup.h"
 #include "commit/input_box.h"
-#include "commit/windows_commit_host.h"
+#include "commit/traditional.h"
+#include "commit/typing.h"
 
 namespace {
-
-// The commit on the panel: the menu's check marks, the information line, and the lookups'
-// lines posted back to a receiver of the GUI thread.
-class PanelCommitHost final : public WindowsCommitHost {
-  public:
-    PanelCommitHost(Panel& panel, HWND lookupReceiver)
-        : WindowsCommitHost(lookupReceiver), panel_(panel) {}
-
-    void handBackActivation() override { panel_.reactivateTarget(); }
-    void clearPadAndCandidates() override { panel_.clearPad(); }
-    bool traditionalOutputChecked() override { return panel_.TraditionalOutputItem.checked(); }
-    bool onlineLookupChecked() override { return panel_.OnlineDictionaryItem.checked(); }
-    void setInfoLabelCaption(const Text& caption) override { panel_.InfoLabel.setCaption(caption); }
-
-  private:
-    Panel& panel_;
-};
 
 class PanelReferenceValueHost final : public WindowsReferenceValueHost {
   public:
@@ -52,8 +38,18 @@ DictionaryLookupReceiver& Panel::lookupReceiver() {
 ui::MouseHandler Panel::candidatePressed(int number) {
     return [this, number](const ui::MouseEvent&) {
         const Text caption = candidateButton(number).caption();
-        PanelCommitHost host(*this, lookupReceiver().window());
-        commitCandidate(panelState.commit, host, caption);
+        const Text shown = TraditionalOutputItem.checked() ? toTraditional(caption) : caption;
+        const CommitDecision decision =
+            commitCandidate(panelState.commit, caption, shown, OnlineDictionaryItem.checked());
+        if (decision.handBackActivation)
+            reactivateTarget();
+        typeBytes(decision.focus, decision.typed);
+        if (decision.clearPadAndCandidates)
+            clearPad();
+        InfoLabel.setCaption(decision.infoLine);
+        // When no thread can be started the line keeps the progress text; nothing else to do.
+        if (decision.startLookup)
+            startDictionaryLookup(panelState.commit, lookupReceiver().window());
     };
 }
 

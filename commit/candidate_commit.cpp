@@ -10,23 +10,17 @@ const char kPinyinLabel[] = "  拼音：";
 
 }  // namespace
 
-void commitCandidate(CommitState& state, CandidateCommitHost& host, const Text& candidate) {
-    host.handBackActivation();
+CommitDecision commitCandidate(CommitState& state, const Text& candidate, const Text& shown,
+                               bool onlineLookup) {
     state.committedText = candidate;
     ++state.commitCount;
-    // The typed bytes and committedText are the candidate as shown; only the information line
-    // shows the traditional form.
-    const Text shown =
-        host.traditionalOutputChecked() ? host.traditionalForm(candidate) : candidate;
-    const WindowHandle focus = state.targetFocus;
-    for (char byte : candidate) {
-        host.postChar(focus, static_cast<unsigned char>(byte));
-    }
-    host.clearPadAndCandidates();
-    if (host.onlineLookupChecked()) {
-        host.setInfoLabelCaption(kLookupProgressCaption);
-        host.startDictionaryLookup(state);
-    } else {
-        host.setInfoLabelCaption(joinText(shown, kPinyinLabel, localPinyin(shown, 1)));
-    }
+    // The typed bytes and committedText are the candidate as shown on its cell; only the
+    // information line shows the traditional form.
+    CommitDecision decision;
+    decision.focus = state.targetFocus;
+    decision.typed = candidate;
+    decision.startLookup = onlineLookup;
+    decision.infoLine = onlineLookup ? Text(kLookupProgressCaption)
+                                     : joinText(shown, kPinyinLabel, localPinyin(shown, 1));
+    return decision;
 }

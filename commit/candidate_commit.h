@@ -1,8 +1,7 @@
 #pragma once
 // Committing a candidate: its bytes are typed into the control that has the keyboard focus in
 // the target application, the pad and the candidates are cleared, and the information line
-// shows the character with its local pinyin, or the progress text of an online lookup. The
-// decisions are made here; the host carries them out on the platform.
+// shows the character with its local pinyin, or the progress text of an online lookup.
 
 #include <cstdint>
 
@@ -27,23 +26,25 @@ struct CommitState {
 // Shown on the information line while an online lookup runs.
 extern const char kLookupProgressCaption[];  // "在线校对字典..."
 
-class CandidateCommitHost {
-  public:
-    virtual ~CandidateCommitHost() = default;
-    // Gives the activation back to the target window.
-    virtual void handBackActivation() = 0;
-    // Posts one character message carrying `byte` to the control `focus`.
-    virtual void postChar(WindowHandle focus, unsigned char byte) = 0;
-    // Wipes the pad, redraws its guides, empties the stroke text and the ten candidates.
-    virtual void clearPadAndCandidates() = 0;
-    // The checked states of "写简出繁" and "校对在线字典".
-    virtual bool traditionalOutputChecked() = 0;
-    virtual bool onlineLookupChecked() = 0;
-    virtual Text traditionalForm(const Text& text) = 0;
-    virtual void setInfoLabelCaption(const Text& caption) = 0;
-    // Starts the lookup of state.committedText for the commit numbered state.commitCount.
-    virtual void startDictionaryLookup(CommitState& state) = 0;
+// What a press on a candidate cell asks of the panel, to be carried out in this order. The
+// decisions are made here; the panel carries them out on the platform and calls nothing back.
+struct CommitDecision {
+    // Give the activation back to the target window.
+    bool handBackActivation = true;
+    // Post one character message per byte of `typed`, in order, to the control `focus` (the
+    // target's focused control as it was when the press came, read once).
+    WindowHandle focus = 0;
+    Text typed;
+    // Wipe the pad, redraw its guides, empty the stroke text and the ten candidates.
+    bool clearPadAndCandidates = true;
+    // The information line's new caption.
+    Text infoLine;
+    // Start the online lookup of state.committedText for the commit numbered state.commitCount.
+    bool startLookup = false;
 };
 
-// The press on a candidate cell, with the cell's caption.
-void commitCandidate(CommitState& state, CandidateCommitHost& host, const Text& candidate);
+// The press on a candidate cell, with the cell's caption. `shown` is the candidate as the
+// information line shows it: its traditional form when "写简出繁" is checked, else the
+// candidate itself; `onlineLookup` whether "校对在线字典" is checked.
+CommitDecision commitCandidate(CommitState& state, const Text& candidate, const Text& shown,
+                               bool onlineLookup);

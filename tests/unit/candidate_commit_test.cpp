@@ -10,136 +10,77 @@
 
 namespace {
 
-// Records every step the commit asks for, in order, as readable entries.
-class RecordingCommitHost : public CandidateCommitHost {
-  public:
-    bool traditional = false;
-    bool online = false;
-    std::vector<std::string> steps;
-    std::vector<std::pair<WindowHandle, unsigned>> posted;
-    std::string lookupText;
-    std::uint32_t lookupCount = 0;
-
-    void handBackActivation() override { steps.push_back("reactivate"); }
-    void postChar(WindowHandle focus, unsigned char byte) override {
-        steps.push_back("post");
-        posted.emplace_back(focus, byte);
-    }
-    void clearPadAndCandidates() override { steps.push_back("clear"); }
-    bool traditionalOutputChecked() override { return traditional; }
-    bool onlineLookupChecked() override { return online; }
-    // Stands in for a platform that maps: 国 to 國 (GBK 87 F8), 长 to 長 (E9 4C).
-    Text traditionalForm(const Text& text) override {
-        steps.push_back("traditional");
-        if (text == "国") {
-            return "\x87\xF8";
-        }
-        if (text == "长") {
-            return "\xE9\x4C";
-        }
-        return text;
-    }
-    void setInfoLabelCaption(const Text& caption) override {
-        steps.push_back("caption " + caption);
-    }
-    void startDictionaryLookup(CommitState& state) override {
-        steps.push_back("lookup");
-        lookupText = state.committedText;
-        lookupCount = state.commitCount;
-    }
-};
-
 CommitState stateWithFocus(WindowHandle focus) {
     CommitState state;
     state.targetFocus = focus;
     return state;
 }
 
-TEST(CandidateCommit, TypesLeadByteThenTrailByteAndShowsLocalPinyin) {
+CommitDecision commit(CommitState& state, const Text& candidate, bool online = false) {
+    return commitCandidate(state, candidate, candidate, online);
+}
+
+TEST(CandidateCommit, TypesTheCandidatesBytesToTheFocusAndShowsLocalPinyin) {
     CommitState state = stateWithFocus(0x1234);
-    RecordingCommitHost host;
-    commitCandidate(state, host, "中");
-    const std::vector<std::pair<WindowHandle, unsigned>> expected{{0x1234, 0xD6}, {0x1234, 0xD0}};
-    EXPECT_EQ(host.posted, expected);
-    // Re-activation first, the pad cleared after typing, the line last.
-    EXPECT_EQ(host.steps, (std::vector<std::string>{"reactivate", "post", "post", "clear",
-                                                    "caption 中  拼音：zhong"}));
+    CommitDecision d = commit(state, "中");
+    EXPECT_TRUE(d.handBackActivation);
+    EXPECT_EQ(d.focus, 0x1234u);
+    EXPECT_EQ(d.typed, "\xD6\xD0");  // lead byte, then trail byte
+    EXPECT_TRUE(d.clearPadAndCandidates);
+    EXPECT_EQ(d.infoLine, "中  拼音：zhong");
+    EXPECT_FALSE(d.startLookup);
     EXPECT_EQ(state.committedText, "中");
     EXPECT_EQ(state.commitCount, 1u);
+    // The focus of the moment of the press, whatever the state holds later.
+    state.targetFocus = 0x99;
+    EXPECT_EQ(d.focus, 0x1234u);
 }
 
 TEST(CandidateCommit, ShowsTheFirstReadingAndNothingForNonHanzi) {
     CommitState state;
-    RecordingCommitHost host;
-    commitCandidate(state, host, "行");
-    EXPECT_EQ(host.steps.back(), "caption 行  拼音：xing");
-    commitCandidate(state, host, "A");
-    EXPECT_EQ(host.steps.back(), "caption A  拼音：");
-    EXPECT_EQ(host.posted.back().second, static_cast<unsigned>('A'));
-    commitCandidate(state, host, "，");
-    EXPECT_EQ(host.steps.back(), "caption ，  拼音：");
+    EXPECT_EQ(commit(state, "行").infoLine, "行  拼音：xing");
+    CommitDecision letter = commit(state, "A");
+    EXPECT_EQ(letter.infoLine, "A  拼音：");
+    EXPECT_EQ(letter.typed, "A");
+    EXPECT_EQ(commit(state, "，").infoLine, "，  拼音：");
     EXPECT_EQ(state.commitCount, 3u);
 }
 
-TEST(CandidateCommit, EmptyCandidatePostsNothingButStillClearsAndCounts) {
+TEST(CandidateCommit, EmptyCandidateTypesNothingButStillClearsAndCounts) {
     CommitState state = stateWithFocus(7);
     state.committedText = "中";
-    RecordingCommitHost host;
-    commitCandidate(state, host, "");
-    EXPECT_TRUE(host.posted.empty());
-    EXPECT_EQ(host.steps, (std::vector<std::string>{"reactivate", "clear", "caption   拼音："}));
+    CommitDecision d = commit(state, "");
+    EXPECT_TRUE(d.typed.empty());
+    EXPECT_TRUE(d.handBackActivation);
+    EXPECT_TRUE(d.clearPadAndCandidates);
+    EXPECT_EQ(d.infoLine, "  拼音：");
     EXPECT_EQ(state.committedText, "");
     EXPECT_EQ(state.commitCount, 1u);
 
-    host.online = true;
-    host.steps.clear();
-    commitCandidate(state, host, "");
-    EXPECT_EQ(host.steps, (std::vector<std::string>{"reactivate", "clear",
-                                                    "caption 在线校对字典...", "lookup"}));
-    EXPECT_EQ(host.lookupText, "");
+    CommitDecision online = commit(state, "", true);
+    EXPECT_EQ(online.infoLine, "在线校对字典...");
+    EXPECT_TRUE(online.startLookup);
 }
 
 TEST(CandidateCommit, TraditionalOutputChangesOnlyTheLine) {
     CommitState state = stateWithFocus(9);
-    RecordingCommitHost host;
-    host.traditional = true;
-    commitCandidate(state, host, "国");
-    // The typed bytes and committedText stay those of 国 (B9 FA).
-    const std::vector<std::pair<WindowHandle, unsigned>> expected{{9, 0xB9}, {9, 0xFA}};
-    EXPECT_EQ(host.posted, expected);
+    // 国 shown as 國 (GBK 87 F8): the typed bytes and committedText stay those of 国 (B9 FA).
+    CommitDecision d = commitCandidate(state, "国", "\x87\xF8", false);
+    EXPECT_EQ(d.typed, "\xB9\xFA");
     EXPECT_EQ(state.committedText, "国");
     // 國 lies outside the GB2312 hanzi block, so the local table has no pinyin for it.
-    EXPECT_EQ(host.steps.back(), "caption \x87\xF8  拼音：");
-    // A form without a mapping keeps its reading.
-    commitCandidate(state, host, "中");
-    EXPECT_EQ(host.steps.back(), "caption 中  拼音：zhong");
+    EXPECT_EQ(d.infoLine, "\x87\xF8  拼音：");
 }
 
 TEST(CandidateCommit, OnlineLookupShowsProgressAndStartsWithThisCommit) {
     CommitState state = stateWithFocus(3);
-    RecordingCommitHost host;
-    host.online = true;
-    host.traditional = true;  // the lookup is of the candidate as shown on its cell
-    commitCandidate(state, host, "国");
-    commitCandidate(state, host, "中");
-    EXPECT_EQ(host.lookupText, "中");
-    EXPECT_EQ(host.lookupCount, 2u);
-    ASSERT_GE(host.steps.size(), 2u);
-    EXPECT_EQ(host.steps[host.steps.size() - 2], "caption 在线校对字典...");
-    EXPECT_EQ(host.steps.back(), "lookup");
-}
-
-// The typing target is read once, before any byte goes out.
-TEST(CandidateCommit, PostsEveryByteToTheFocusOfTheMomentOfTheCommit) {
-    CommitState state = stateWithFocus(11);
-    RecordingCommitHost host;
-    commitCandidate(state, host, "ab中");
-    ASSERT_EQ(host.posted.size(), 4u);
-    for (const auto& post : host.posted) {
-        EXPECT_EQ(post.first, 11u);
-    }
-    EXPECT_EQ(host.posted[2].second, 0xD6u);
-    EXPECT_EQ(host.posted[3].second, 0xD0u);
+    commit(state, "国", true);
+    CommitDecision d = commitCandidate(state, "中", "中", true);
+    EXPECT_EQ(d.infoLine, "在线校对字典...");
+    EXPECT_TRUE(d.startLookup);
+    // The lookup is of the candidate as shown on its cell, numbered by this commit.
+    EXPECT_EQ(state.committedText, "中");
+    EXPECT_EQ(state.commitCount, 2u);
 }
 
 // --- the traditional mapping within the source's length ---

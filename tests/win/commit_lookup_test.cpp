@@ -20,7 +20,7 @@
 #include "commit/candidate_commit.h"
 #include "commit/dictionary_lookup.h"
 #include "commit/traditional.h"
-#include "commit/windows_commit_host.h"
+#include "commit/typing.h"
 #include "tests/win/support/loopback_socket.h"
 
 namespace {
@@ -144,19 +144,9 @@ std::string dictionaryPage(const std::string& pinyin, const std::string& wubi) {
 
 const char kNotFoundPage[] = "<html><body>没有相关结果</body></html>";
 
-// Everything a panel would do around the commit, recorded: captions in the order they were
-// set, whether by the commit or by the lookup lines the GUI thread accepted.
-class RecordingPanel : public WindowsCommitHost {
-  public:
-    RecordingPanel(HWND receiver, const std::string& dictionaryHost)
-        : WindowsCommitHost(receiver, dictionaryHost) {}
-
-    void handBackActivation() override { ++reactivations; }
-    void clearPadAndCandidates() override { ++clears; }
-    bool traditionalOutputChecked() override { return traditional; }
-    bool onlineLookupChecked() override { return online; }
-    void setInfoLabelCaption(const Text& caption) override { captions.push_back(caption); }
-
+// What a panel shows around the commit, recorded: captions in the order they were set, whether
+// by the commit or by the lookup lines the GUI thread accepted.
+struct RecordingPanel {
     std::string caption() const { return captions.empty() ? std::string() : captions.back(); }
 
     bool traditional = false;
@@ -166,22 +156,33 @@ class RecordingPanel : public WindowsCommitHost {
     std::vector<std::string> captions;
 };
 
-// A panel state, the lookup receiver that shows accepted lines on the recorded label, and
-// the recording host, as the panel wires them.
+// A panel state, the lookup receiver that shows accepted lines on the recorded label, and a
+// press on a candidate carried out as the panel carries it out: the typing and the lookup for
+// real, the rest recorded.
 struct CommitRig {
-    explicit CommitRig(const std::string& dictionaryHost)
-        : receiver(state, [this](const Text& line) { panel.setInfoLabelCaption(line); }),
-          panel(receiver.window(), dictionaryHost) {}
+    explicit CommitRig(const std::string& host)
+        : receiver(state, [this](const Text& line) { panel.captions.push_back(line); }),
+          dictionaryHost(host) {}
     ~CommitRig() {
         if (state.lookupThread != 0) {
             CloseHandle(reinterpret_cast<HANDLE>(state.lookupThread));
         }
     }
 
-    void commit(const Text& candidate) { commitCandidate(state, panel, candidate); }
+    void commit(const Text& candidate) {
+        const Text shown = panel.traditional ? toTraditional(candidate) : candidate;
+        const CommitDecision decision = commitCandidate(state, candidate, shown, panel.online);
+        panel.reactivations += decision.handBackActivation;
+        typeBytes(decision.focus, decision.typed);
+        panel.clears += decision.clearPadAndCandidates;
+        panel.captions.push_back(decision.infoLine);
+        if (decision.startLookup)
+            startDictionaryLookup(state, receiver.window(), dictionaryHost);
+    }
 
     CommitState state;
     DictionaryLookupReceiver receiver;
+    Text dictionaryHost;
     RecordingPanel panel;
 };
 
