@@ -2,8 +2,7 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
-# demo, dist, install, deb, model, model-bench, real-bench, prior-tuning, zinnia-model, fusion-tuning, network,
-# network-bench, network-tuning, format, clean.
+# demo, dist, install, deb, model, model-bench, real-bench, prior-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -24,7 +23,7 @@ WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
 	install deb \
-	model network-model model-bench real-bench prior-tuning zinnia-model fusion-tuning network network-bench network-tuning \
+	model model-bench real-bench prior-tuning \
 	format clean
 
 run: deps native win64
@@ -58,11 +57,8 @@ native: deps
 	@echo "[build] native"
 	@cmake --build $(NATIVE) -j $(JOBS)
 
-# The sanitised tree uses the shape model the plain one trained: training it sanitised would take
-# many minutes and prove nothing the plain tree's tests do not.
 asan: deps native
-	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/ $(HANZI_DATA) \
-	  -DPREBUILT_SHAPE_MODEL=$(NATIVE)/model/shape-gb2312.model)
+	$(call configure,$(ASAN),-DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON -DTEST_PREFIX=asan/ $(HANZI_DATA))
 	@echo "[build] native with AddressSanitizer and UndefinedBehaviorSanitizer"
 	@cmake --build $(ASAN) -j $(JOBS)
 
@@ -122,20 +118,15 @@ bench-eval-memory: win64
 demo: deps native win64
 	@tools/make-demo.sh "$(BUILD)"
 
-# The service's shape model, trained afresh from nothing (about a minute; every build makes it
-# when it is missing or its recipe changed); the comparison of the stock and the trained zinnia
-# model, the two fused, and the shape model on synthetic mouse writing; the trained zinnia
-# model (long: see tools/train-model.sh) and the fit of the zinnia fusion's temperatures (run it
-# after `make zinnia-model`).
-model: deps
-	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
-	@rm -f $(NATIVE)/model/shape-gb2312.model
-	@cmake --build $(NATIVE) -j $(JOBS) --target shape_model
+# The recognition model from its recipe (training/network-model.conf): hours on two cores
+# (training/train-network-model.sh), so the result is kept in the repository
+# (training/model/recognition-model.tar.xz) and every build unpacks it; an interrupted run goes
+# on where it stopped.
+model: native
+	@cmake --build $(NATIVE) --target stream_plane_samples attach_network_prior
+	@training/train-network-model.sh $(NATIVE) training/model/recognition-model.tar.xz
 
-zinnia-model: deps
-	$(call configure,$(NATIVE),-DCMAKE_BUILD_TYPE=RelWithDebInfo $(HANZI_DATA))
-	@tools/train-model.sh $(NATIVE) $(THIRD_PARTY)/node_modules/hanzi-writer-data
-
+# The model beside Debian's stock zinnia model on synthetic writing (about 15 minutes).
 model-bench: native
 	@cmake --build $(NATIVE) --target model-bench
 
@@ -149,29 +140,6 @@ real-bench: native
 prior-tuning: native
 	@cmake --build $(NATIVE) --target prior-tuning
 
-fusion-tuning: native
-	@cmake --build $(NATIVE) --target fusion-tuning
-
-# The network model, the service's recogniser, from its recipe (training/network-model.conf):
-# hours on two cores (training/train-network-model.sh), so the result is kept in the repository
-# (training/model/network-model.tar.xz); an interrupted run goes on where it stopped.
-network-model: native
-	@cmake --build $(NATIVE) --target stream_plane_samples attach_network_prior
-	@training/train-network-model.sh $(NATIVE) training/model/network-model.tar.xz
-
-# The convolutional network over the direction features, from its recipe
-# (training/stroke-network.conf; about half an hour on one core, outside the build: it needs
-# Debian's python3-torch), and its figures beside the shape model.
-network: native
-	@cmake --build $(NATIVE) --target write_feature_samples
-	@training/train-stroke-network.sh $(NATIVE) $(NATIVE)/model/stroke-network.net
-
-network-bench: native
-	@cmake --build $(NATIVE) --target network-bench
-
-network-tuning: native
-	@cmake --build $(NATIVE) --target network-tuning
-
 # The zip and installer for Windows users (the panel, the service and its model), from the i686
 # build. DIST_CMAKE_ARGS builds them for another service host, in a tree of their own.
 DIST_CMAKE_ARGS ?=
@@ -183,7 +151,7 @@ dist: deps native
 	$(call configure,$(DIST_TREE),$(WIN32_ARGS) \
 	  $(if $(strip $(DIST_CMAKE_ARGS)),$(DIST_CMAKE_ARGS),$(WIN32_TEST_ARGS)))
 	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service
-	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/shape-gb2312.model
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/recognition.model
 
 # The recognition service as a Linux service: the program, its model, the systemd units and
 # the nginx configuration under PREFIX (in DESTDIR when given); and its Debian package.

@@ -1,28 +1,26 @@
-// The stock zinnia model, the trained zinnia model, the two fused, and the shape model by shape
-// alone and with its prior (the service's default) side by side: top-1 and top-10 accuracy on
-// synthetic writing, one evaluation set per settings file (clean, distorted, wrong stroke
-// order, quick joined writing, each with its own seed and settings), GB2312 levels 1 and 2
-// apart; recognition latency (stroke data reading + scoring, one thread; the fused recogniser
-// runs both zinnia models in turn, on the writing as written and normalised); model size.
+// Recognition models side by side on synthetic mouse writing: top-1 and top-10 accuracy, one
+// evaluation set per settings file (each with its own seed and settings, none used in
+// training), GB2312 levels 1 and 2 apart; the processor time of a recognition; the model's size.
+// Each sample is the stroke data the panel's last request carries, read by the service's own
+// parser.
 //
-// A set is either every character of each level (samples_per_character of each), or, written
-// frequency=N:SET.conf, N characters drawn by how often they occur in text (the shape model's
-// prior): what a user meets; uniform=N:SET.conf, N drawn alike. SET.conf@SEED writes the set
-// with another seed (for tuning on a training recipe, never on an evaluation set). Each sample is
-// the stroke data the panel's last request carries, read by the service's own parser and box
-// mapping. Numbers are printed, nothing is judged.
+// A MODEL is NAME=PATH: a model of the service's own with its prior,
+// NAME=PATH@noprior the same ranking by shape alone, NAME=zinnia:PATH a zinnia model through the
+// zinnia library (the peer it is).
 //
-// A network=FILE@WEIGHT argument adds the convolutional network (service/stroke_network.h):
-// alone, and re-ranking the shape model's shortlist without and with its prior at that weight.
-// STOCK_MODEL "-" leaves the three zinnia recognisers out.
+// A SET is SET.conf (every character of each level, samples_per_character of each);
+// frequency=N:SET.conf, N characters drawn by how often they occur in text (the first model's
+// prior): what a user meets; uniform=N:SET.conf, N drawn alike; symbols:SET.conf, every symbol of
+// SYMBOL_SHAPES, samples_per_character of each with its written forms in turn, at the sizes and
+// places they are drawn at. SET.conf@SEED writes the set with another seed. For symbols, a
+// letter whose two cases differ only in size counts as right in either case.
 //
-// usage: model_comparison DATA_DIR STOCK_MODEL TRAINED_MODEL SHAPE_MODEL LIMIT_PER_LEVEL
-//                         [network=FILE@WEIGHT]... SET...   (LIMIT_PER_LEVEL 0: every character)
+// usage: model_comparison DATA_DIR SYMBOL_SHAPES LIMIT_PER_LEVEL MODEL... SET...
+//        (LIMIT_PER_LEVEL 0: every character). Numbers are printed, nothing is judged.
 #include <sys/stat.h>
 #include <time.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -31,9 +29,10 @@
 #include <vector>
 
 #include "mouse_writing.h"
+#include "network_model.h"
 #include "recognizer.h"
-#include "shape_model.h"
-#include "stroke_network.h"
+#include "symbol_shapes.h"
+#include "zinnia_peer.h"
 
 namespace {
 
@@ -42,17 +41,10 @@ struct Tally {
 };
 
 struct Model {
-    Model() = default;
-    Model(std::string name_, std::string path_, std::unique_ptr<service::Recognizer> recognizer_,
-          double mib_)
-        : name(std::move(name_)),
-          path(std::move(path_)),
-          recognizer(std::move(recognizer_)),
-          mib(mib_) {}
     std::string name, path;
     std::unique_ptr<service::Recognizer> recognizer;
     double mib = 0;
-    std::vector<double> latencies, cpuTimes;
+    std::vector<double> cpuTimes;
 };
 
 // This thread's processor time: on a machine shared with other work, what one recognition
@@ -79,128 +71,134 @@ double percent(int part, int whole) {
     return whole ? 100.0 * part / whole : 0.0;
 }
 
+// The service's model, with or without its prior; its frequencies for drawing by frequency.
+std::unique_ptr<service::Recognizer> openOurs(const std::string& path, bool usePrior,
+                                              std::map<std::string, double>& frequency,
+                                              std::string& error) {
+    service::NetworkModel model;
+    if (!service::readNetworkModel(path, model, error))
+        return nullptr;
+    if (frequency.empty())
+        for (std::size_t c = 0; c < model.characters.size() && c < model.frequencies.size(); ++c)
+            frequency[model.characters[c]] = model.frequencies[c];
+    return std::make_unique<service::NetworkRecognizer>(std::move(model), usePrior);
+}
+
+// One character to write: a hanzi (level 0 or 1) or a symbol (level 2) and its written forms.
 struct Character {
     std::string value;
-    int level;  // 0 or 1
-    hanzi::HanziMedians medians;
+    int level;
+    std::vector<hanzi::HanziMedians> forms;
 };
 
-// One sample to recognise: which character, and which of its samples.
 struct Draw {
     std::size_t character;
     int index;
 };
 
+// The two cases of these letters differ only in size: either counts as right.
+std::string otherCase(const std::string& value) {
+    static const std::string kSameShape = "CcOoSsVvWwXxZzUu";
+    if (value.size() != 1 || kSameShape.find(value[0]) == std::string::npos)
+        return value;
+    char c = value[0];
+    return std::string(1, static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c - 'A' + 'a'));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 7) {
+    if (argc < 6) {
         std::fprintf(stderr,
-                     "usage: %s DATA_DIR STOCK_MODEL TRAINED_MODEL SHAPE_MODEL LIMIT_PER_LEVEL "
-                     "[network=FILE@WEIGHT]... [frequency=N:|uniform=N:]SET.conf[@SEED]...\n",
+                     "usage: %s DATA_DIR SYMBOL_SHAPES LIMIT_PER_LEVEL "
+                     "NAME=[zinnia:]PATH[@noprior]... "
+                     "[frequency=N:|uniform=N:|symbols:]SET.conf[@SEED]...\n",
                      argv[0]);
         return 2;
     }
-    std::string dataDir = argv[1];
-    int limit = std::atoi(argv[5]);
+    const std::string dataDir = argv[1];
+    const int limit = std::atoi(argv[3]);
     std::string error;
-    service::ShapeModel shape;
-    if (!service::readShapeModel(argv[4], shape, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
     std::map<std::string, double> frequency;
-    for (std::size_t c = 0; c < shape.characters.size() && c < shape.frequencies.size(); ++c)
-        frequency[shape.characters[c]] = shape.frequencies[c];
-
     std::vector<Model> models;
-    if (std::string(argv[2]) != "-") {
-        for (const char* path : {argv[2], argv[3]}) {
-            models.emplace_back(models.empty() ? "stock" : "trained", path,
-                                service::Recognizer::open(path, error), fileMib(path));
-            if (!models.back().recognizer) {
-                std::fprintf(stderr, "%s\n", error.c_str());
-                return 1;
-            }
+    int a = 4;
+    for (; a < argc && std::string(argv[a]).find('=') != std::string::npos &&
+           std::string(argv[a]).rfind("frequency=", 0) != 0 &&
+           std::string(argv[a]).rfind("uniform=", 0) != 0;
+         ++a) {
+        std::string argument = argv[a];
+        Model m;
+        m.name = argument.substr(0, argument.find('='));
+        m.path = argument.substr(argument.find('=') + 1);
+        bool usePrior = true;
+        if (m.path.size() > 8 && m.path.compare(m.path.size() - 8, 8, "@noprior") == 0) {
+            m.path.erase(m.path.size() - 8);
+            usePrior = false;
         }
-        // The fused recogniser gets models of its own, so the other two stay as they were.
-        auto trained = service::Recognizer::open(argv[3], error);
-        auto stock = service::Recognizer::open(argv[2], error);
-        if (!trained || !stock) {
+        if (m.path.rfind("zinnia:", 0) == 0) {
+            m.path.erase(0, 7);
+            m.recognizer = bench::openZinniaPeer(m.path, error);
+        } else {
+            m.recognizer = openOurs(m.path, usePrior, frequency, error);
+        }
+        if (!m.recognizer) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        models.emplace_back("fused", std::string(argv[3]) + " + " + argv[2],
-                            service::fuseTrainedAndStock(std::move(trained), std::move(stock)),
-                            fileMib(argv[2]) + fileMib(argv[3]));
+        m.mib = fileMib(m.path);
+        models.push_back(std::move(m));
     }
-    auto byShape = std::make_shared<service::ShapeRecognizer>(shape, false);
-    auto withPrior = std::make_shared<service::ShapeRecognizer>(shape);
-    models.emplace_back("no-prior", argv[4],
-                        std::make_unique<service::ShapeRecognizer>(shape, false), fileMib(argv[4]));
-    models.emplace_back("shape", argv[4], std::make_unique<service::ShapeRecognizer>(shape),
-                        fileMib(argv[4]));
-    int firstSet = 6;
-    for (; firstSet < argc && std::string(argv[firstSet]).rfind("network=", 0) == 0; ++firstSet) {
-        std::string argument = argv[firstSet] + 8;
-        std::size_t at = argument.rfind('@');
-        std::string path = argument.substr(0, at);
-        double weight = at == std::string::npos ? 1.0 : std::atof(argument.c_str() + at + 1);
-        service::StrokeNetwork network;
-        if (!service::readStrokeNetwork(path, network, error)) {
-            std::fprintf(stderr, "%s (`make network` makes it)\n", error.c_str());
-            return 1;
-        }
-        double mib = fileMib(path);
-        std::string tag = at == std::string::npos ? "" : argument.substr(at + 1);
-        if (firstSet == 6)
-            models.emplace_back("net", path,
-                                std::make_unique<service::NetworkRecognizer>(
-                                    nullptr, network, weight, service::ShapeRecognizer::kShortList),
-                                mib);
-        models.emplace_back("np+n" + tag, path + " + " + argv[4],
-                            std::make_unique<service::NetworkRecognizer>(
-                                byShape, network, weight, service::ShapeRecognizer::kShortList),
-                            mib + fileMib(argv[4]));
-        models.emplace_back("sh+n" + tag, path + " + " + argv[4],
-                            std::make_unique<service::NetworkRecognizer>(
-                                withPrior, network, weight, service::ShapeRecognizer::kShortList),
-                            mib + fileMib(argv[4]));
-    }
-    const std::size_t kModels = models.size();
 
     std::vector<Character> characters;
-    std::size_t perLevel[2] = {0, 0};
+    std::size_t perLevel[3] = {0, 0, 0};
     for (int level = 0; level < 2; ++level)
         for (const std::string& c : training::gb2312Hanzi(level + 1)) {
-            Character character{c, level, {}};
-            if (!hanzi::loadHanziMedians(dataDir, c, character.medians, error))
+            hanzi::HanziMedians m;
+            if (!hanzi::loadHanziMedians(dataDir, c, m, error))
                 continue;
-            characters.push_back(std::move(character));
+            characters.push_back({c, level, {std::move(m)}});
             ++perLevel[level];
         }
+    std::vector<training::SymbolVariant> symbols;
+    if (!training::loadSymbolShapes(argv[2], symbols, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    for (const training::SymbolVariant& s : symbols) {
+        const std::string value = training::utf8(s.codepoint);
+        if (characters.back().value != value) {
+            characters.push_back({value, 2, {}});
+            ++perLevel[2];
+        }
+        characters.back().forms.push_back(s.shape);
+    }
 
-    std::printf("%-22s %-5s %7s", "set", "level", "samples");
-    for (const Model& m : models) std::printf(" | %-8s %7s %7s", m.name.c_str(), "top-1", "top-10");
+    std::printf("%-26s %-5s %7s", "set", "level", "samples");
+    for (const Model& m : models)
+        std::printf(" | %-10s %7s %7s", m.name.c_str(), "top-1", "top-10");
     std::printf("\n");
-    for (int a = firstSet; a < argc; ++a) {
+    for (; a < argc; ++a) {
         std::string argument = argv[a], path = argument;
         int drawn = 0;
         const bool uniform = argument.rfind("uniform=", 0) == 0;
+        const bool symbolSet = argument.rfind("symbols:", 0) == 0;
         if (uniform || argument.rfind("frequency=", 0) == 0) {
             std::size_t colon = argument.find(':');
-            std::size_t equals = argument.find('=');
-            drawn = colon == std::string::npos ? 0 : std::atoi(argument.c_str() + equals + 1);
+            drawn = colon == std::string::npos
+                        ? 0
+                        : std::atoi(argument.c_str() + argument.find('=') + 1);
             path = colon == std::string::npos ? "" : argument.substr(colon + 1);
             if (drawn <= 0 || (!uniform && frequency.empty())) {
                 std::fprintf(stderr,
-                             "%s: needs frequency=N:SET.conf and a model with a prior, or "
+                             "%s: needs frequency=N:SET.conf and a first model with a prior, or "
                              "uniform=N:SET.conf\n",
                              argument.c_str());
                 return 1;
             }
+        } else if (symbolSet) {
+            path = argument.substr(8);
         }
-        std::size_t seedAt = path.find('@');
+        const std::size_t seedAt = path.find('@');
         training::WritingSettings settings;
         if (!training::loadWritingSettings(path.substr(0, seedAt), settings, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
@@ -213,15 +211,16 @@ int main(int argc, char** argv) {
         if (drawn > 0) {
             std::vector<double> weights;
             for (const Character& c : characters)
-                weights.push_back(uniform ? 1.0 : frequency[c.value]);
+                weights.push_back(c.level == 2 ? 0.0 : uniform ? 1.0 : frequency[c.value]);
             std::map<std::size_t, int> times;
             for (std::size_t c : training::drawByWeight(weights, drawn, settings.seed))
                 draws.push_back({c, times[c]++});
         } else {
-            std::size_t taken[2] = {0, 0};
+            std::size_t taken[3] = {0, 0, 0};
             for (std::size_t c = 0; c < characters.size(); ++c) {
-                int level = characters[c].level;
-                if (limit > 0 && taken[level] >= static_cast<std::size_t>(limit))
+                const int level = characters[c].level;
+                if ((level == 2) != symbolSet ||
+                    (limit > 0 && taken[level] >= static_cast<std::size_t>(limit)))
                     continue;
                 ++taken[level];
                 for (int k = 0; k < settings.samplesPerCharacter; ++k) draws.push_back({c, k});
@@ -229,54 +228,54 @@ int main(int argc, char** argv) {
         }
         std::string name = training::settingsName(path.substr(0, seedAt)) +
                            (seedAt == std::string::npos ? "" : path.substr(seedAt)) +
-                           (drawn > 0 ? (uniform ? " (uniform)" : " (by frequency)") : "");
-        for (int level = 0; level < 2; ++level) {
-            std::vector<Tally> tally(kModels);
+                           (drawn > 0 ? (uniform ? " (uniform)" : " (by frequency)") : "") +
+                           (symbolSet ? " (symbols)" : "");
+        for (int level = 0; level < 3; ++level) {
+            std::vector<Tally> tally(models.size());
             for (const Draw& draw : draws) {
                 const Character& character = characters[draw.character];
                 if (character.level != level)
                     continue;
-                training::WrittenSample sample = generator.write(
-                    character.medians, training::firstCodepoint(character.value), draw.index);
-                for (std::size_t m = 0; m < kModels; ++m) {
-                    auto start = std::chrono::steady_clock::now();
-                    double cpuStart = threadCpuMs();
+                const auto& form =
+                    character.forms[static_cast<std::size_t>(draw.index) % character.forms.size()];
+                training::WrittenSample sample =
+                    generator.write(form, training::firstCodepoint(character.value), draw.index);
+                const std::string alike = otherCase(character.value);
+                for (std::size_t m = 0; m < models.size(); ++m) {
+                    double start = threadCpuMs();
                     service::ParsedStrokes parsed =
                         service::parseStrokeText(sample.innerStrokeText);
                     std::vector<std::string> candidates =
                         models[m].recognizer->classify(parsed.strokes, 10);
-                    models[m].latencies.push_back(std::chrono::duration<double, std::milli>(
-                                                      std::chrono::steady_clock::now() - start)
-                                                      .count());
-                    models[m].cpuTimes.push_back(threadCpuMs() - cpuStart);
-                    auto at = std::find(candidates.begin(), candidates.end(), character.value);
+                    models[m].cpuTimes.push_back(threadCpuMs() - start);
+                    auto right = [&](const std::string& c) {
+                        return c == character.value || c == alike;
+                    };
                     ++tally[m].samples;
-                    tally[m].top1 += at == candidates.begin() && at != candidates.end();
-                    tally[m].top10 += at != candidates.end();
+                    tally[m].top1 += !candidates.empty() && right(candidates[0]);
+                    tally[m].top10 += std::any_of(candidates.begin(), candidates.end(), right);
                 }
             }
-            std::printf("%-22s %-5d %7d", name.c_str(), level + 1, tally[0].samples);
+            if (tally.empty() || tally[0].samples == 0)
+                continue;
+            std::printf("%-26s %-5s %7d", name.c_str(),
+                        level == 2 ? "sym"
+                        : level    ? "2"
+                                   : "1",
+                        tally[0].samples);
             for (const Tally& t : tally)
-                std::printf(" | %-8s %6.1f%% %6.1f%%", "", percent(t.top1, t.samples),
+                std::printf(" | %-10s %6.1f%% %6.1f%%", "", percent(t.top1, t.samples),
                             percent(t.top10, t.samples));
             std::printf("\n");
             std::fflush(stdout);
         }
     }
-    std::printf(
-        "\nRecognition latency per character (stroke data reading + scoring, one thread): "
-        "wall clock, and the thread's processor time\n");
-    for (const Model& m : models) {
-        std::printf(
-            "  %-8s p50 %.2f ms, p99 %.2f ms, max %.2f ms; processor p50 %.2f ms, p99 "
-            "%.2f ms; model %.1f MiB (%s)\n",
-            m.name.c_str(), percentile(m.latencies, 0.5), percentile(m.latencies, 0.99),
-            percentile(m.latencies, 1.0), percentile(m.cpuTimes, 0.5), percentile(m.cpuTimes, 0.99),
-            m.mib, m.path.c_str());
-    }
-    std::printf(
-        "  (%zu + %zu characters with centre-line data; no-prior is the shape model "
-        "ranking by shape alone)\n",
-        perLevel[0], perLevel[1]);
+    std::printf("\nProcessor time of a recognition (stroke data reading + scoring, one thread):\n");
+    for (const Model& m : models)
+        std::printf("  %-10s p50 %.2f ms, p99 %.2f ms, max %.2f ms; model %.1f MiB (%s)\n",
+                    m.name.c_str(), percentile(m.cpuTimes, 0.5), percentile(m.cpuTimes, 0.99),
+                    percentile(m.cpuTimes, 1.0), m.mib, m.path.c_str());
+    std::printf("  (%zu + %zu hanzi with centre-line data, %zu symbols)\n", perLevel[0],
+                perLevel[1], perLevel[2]);
     return 0;
 }

@@ -1,23 +1,24 @@
-// How the shape model's prior weight trades accuracy on characters drawn uniformly against
+// How the recognition model's prior weight trades accuracy on characters drawn uniformly against
 // accuracy on characters drawn by how often they occur in text. Each sample is ranked once by
-// shape alone (the 200 nearest characters and their discriminants); every weight is then tried
-// on those lists. Also prints how far apart the first two discriminants usually are, which is
-// the scale the weight is judged against. Run it on a recipe written with a seed of its own
-// (the training recipe as the model never saw it), never on the sets that judge the result.
-// Numbers are printed, nothing is judged.
+// shape alone (its 200 best characters and their scores); every weight is then tried on those
+// lists. Also prints how far apart the
+// first two scores usually are, which is the scale the weight is judged against. Run it on a recipe
+// written with a seed of its own (the training recipe as the model never saw it), never on the sets
+// that judge the result. Numbers are printed, nothing is judged.
 //
-// usage: prior_tuning DATA_DIR SHAPE_MODEL SET.conf@SEED DRAWS_BY_FREQUENCY WEIGHT...
+// usage: prior_tuning DATA_DIR MODEL SET.conf@SEED DRAWS_BY_FREQUENCY WEIGHT...
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "mouse_writing.h"
-#include "shape_model.h"
+#include "network_model.h"
 
 namespace {
 
@@ -32,16 +33,16 @@ struct Sample {
 
 int main(int argc, char** argv) {
     if (argc < 6) {
-        std::fprintf(stderr, "usage: %s DATA_DIR SHAPE_MODEL SET.conf@SEED DRAWS WEIGHT...\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s DATA_DIR MODEL SET.conf@SEED DRAWS WEIGHT...\n", argv[0]);
         return 2;
     }
     std::string dataDir = argv[1], error, set = argv[3];
-    service::ShapeModel model;
-    if (!service::readShapeModel(argv[2], model, error)) {
+    service::NetworkModel model;
+    if (!service::readNetworkModel(argv[2], model, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    auto byShape = std::make_unique<service::NetworkRecognizer>(model, false);
     if (model.frequencies.empty()) {
         std::fprintf(stderr, "%s has no prior\n", argv[2]);
         return 1;
@@ -56,10 +57,10 @@ int main(int argc, char** argv) {
     }
     settings.seed = std::strtoull(set.c_str() + at + 1, nullptr, 10);
     training::SampleGenerator generator(settings);
-    service::ShapeRecognizer byShape(model, false);
     std::map<std::string, std::size_t> index;
     for (std::size_t c = 0; c < model.characters.size(); ++c) index[model.characters[c]] = c;
 
+    // Hanzi only: the symbols' forms are not in the centre-line data.
     std::vector<std::string> firstLevel = training::gb2312Hanzi(1);
     std::set<std::string> level1(firstLevel.begin(), firstLevel.end());
     std::vector<Sample> samples;
@@ -69,12 +70,15 @@ int main(int argc, char** argv) {
             return;
         auto written = generator.write(medians, training::firstCodepoint(model.characters[c]), k);
         Sample s{c, byFrequency, level1.count(model.characters[c]) ? 0 : 1, {}};
-        for (const auto& candidate : byShape.rank(written.padStrokes, 200))
+        for (const auto& candidate : byShape->rank(written.padStrokes, 200))
             s.shortList.push_back({index[candidate.value], -candidate.score});
         samples.push_back(std::move(s));
     };
     for (std::size_t c = 0; c < model.characters.size(); ++c) add(c, 0, false);
     std::vector<double> weights(model.frequencies.begin(), model.frequencies.end());
+    for (std::size_t c = 0; c < weights.size(); ++c)
+        if (training::firstCodepoint(model.characters[c]) < 0x3400)
+            weights[c] = 0;
     std::map<std::size_t, int> times;
     for (std::size_t c : training::drawByWeight(weights, std::atoi(argv[4]), settings.seed + 1))
         add(c, 1 + times[c]++, true);
@@ -86,7 +90,7 @@ int main(int argc, char** argv) {
     std::sort(gaps.begin(), gaps.end());
     if (!gaps.empty())
         std::printf(
-            "gap between the first two discriminants when right: p10 %.1f, p50 %.1f, "
+            "gap between the first two scores when right: p10 %.1f, p50 %.1f, "
             "p90 %.1f\n",
             gaps[gaps.size() / 10], gaps[gaps.size() / 2], gaps[gaps.size() * 9 / 10]);
     std::printf("%-8s | %-16s | %-16s | %-16s\n", "weight", "uniform level 1", "uniform level 2",

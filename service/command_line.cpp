@@ -107,14 +107,8 @@ std::string usageText(const std::string& program) {
            "options:\n"
            "  --listen ADDRESS   address to listen on (default 127.0.0.1)\n"
            "  --port PORT        TCP port (default 80; 0 picks a free one and prints it)\n"
-           "  --model FILE       this shape or zinnia model alone (default: the shape model\n"
-           "                     in the data folder, else " +
-           std::string(*kShapeModelPath ? kShapeModelPath : "(not in this build)") +
-           ";\n"
-           "                     without it, the trained zinnia model fused with Debian's\n"
-           "                     stock model " +
-           std::string(kStockModelPath) +
-           ")\n"
+           "  --model FILE       this recognition model (default: the one in the data folder,\n"
+           "                     else the one this build keeps beside it)\n"
            "  --data-dir DIR     folder holding " +
            std::string(kInstalledModelName) +
            " (default: ../share/handwriting-service\n"

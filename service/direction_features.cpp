@@ -18,8 +18,6 @@ constexpr double kSpreadScale = 12.8;
 constexpr double kAspectKept = 0.5;
 // A nearly straight line must not be blown up across the square.
 constexpr double kMinSpreadRatio = 0.15;
-// The blur that reads each plane at the 8 x 8 points, in plane cells.
-constexpr double kBlurSigma = 2.0;
 
 // The ink a lone point stands for, in units of the normalised square.
 constexpr double kDotInk = 2.0;
@@ -31,24 +29,6 @@ constexpr double kPi = 3.14159265358979323846;
 struct Point {
     double x, y;
 };
-
-struct Blur {
-    // weight[i][c]: how much plane cell c counts for grid point i, along one axis.
-    std::array<std::array<float, kPlaneCells>, kFeatureGrid> weight{};
-    Blur() {
-        double spacing = static_cast<double>(kPlaneCells) / kFeatureGrid;
-        for (int i = 0; i < kFeatureGrid; ++i)
-            for (int c = 0; c < kPlaneCells; ++c) {
-                double d = (c + 0.5) - (i + 0.5) * spacing;
-                weight[i][c] = static_cast<float>(std::exp(-d * d / (2 * kBlurSigma * kBlurSigma)));
-            }
-    }
-};
-
-const Blur& blur() {
-    static const Blur b;
-    return b;
-}
 
 }  // namespace
 
@@ -168,35 +148,6 @@ bool extractDirectionPlanes(const std::vector<PadStroke>& strokes, DirectionPlan
         previous = &stroke;
     }
 
-    return true;
-}
-
-bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out) {
-    out.fill(0.0f);
-    static thread_local DirectionPlanes planes;
-    if (!extractDirectionPlanes(strokes, planes))
-        return false;
-    // Each plane read through the blur (separable: rows, then columns), then softened by a
-    // square root so that long strokes do not drown short ones.
-    const Blur& b = blur();
-    for (int d = 0; d < kPlaneSets * kDirectionCount; ++d) {
-        const float* plane = &planes[static_cast<std::size_t>(d) * kPlaneCells * kPlaneCells];
-        float rows[kPlaneCells][kFeatureGrid];
-        for (int r = 0; r < kPlaneCells; ++r)
-            for (int j = 0; j < kFeatureGrid; ++j) {
-                float sum = 0;
-                for (int c = 0; c < kPlaneCells; ++c)
-                    sum += plane[r * kPlaneCells + c] * b.weight[j][c];
-                rows[r][j] = sum;
-            }
-        for (int i = 0; i < kFeatureGrid; ++i)
-            for (int j = 0; j < kFeatureGrid; ++j) {
-                float sum = 0;
-                for (int r = 0; r < kPlaneCells; ++r) sum += rows[r][j] * b.weight[i][r];
-                out[static_cast<std::size_t>((d * kFeatureGrid + i) * kFeatureGrid + j)] =
-                    std::sqrt(std::max(sum, 0.0f));
-            }
-    }
     return true;
 }
 

@@ -1,11 +1,11 @@
-// The shape of a written character as a fixed-length vector, for the shape model
-// (shape_model.h). The writing is first normalised by its moments (centre of ink, spread in
-// each direction), which takes out where on the pad and how large it was written and most of
-// a squeeze or stretch. Every piece of a stroke then adds its length to the two of eight pen
-// directions it lies between, at its place on a coarse grid; the moves with the pen up between
-// strokes do the same in eight planes of their own. Each plane is read through a Gaussian blur
-// at 8 x 8 points. The strokes' shapes do not depend on their order: a stroke-order slip
-// changes only the pen-up planes, a stroke drawn backwards its own direction.
+// The shape of a written character as pictures, for the network model (network_model.h). The
+// writing is first normalised by its moments (centre of ink, spread in each direction), which
+// takes out where on the pad and how large it was written and most of a squeeze or stretch.
+// Every piece of a stroke then adds its length to the two of eight pen directions it lies
+// between, at its place on a grid of 32 x 32 cells; the moves with the pen up between strokes do
+// the same in eight planes of their own. The strokes' shapes do not depend on their order: a
+// stroke-order slip changes only the pen-up planes, a stroke drawn backwards its own direction.
+// What the normalisation takes out, the writing's size and place, is kept apart (its geometry).
 #pragma once
 
 #include <array>
@@ -18,15 +18,10 @@
 namespace service {
 
 constexpr int kDirectionCount = 8;
-constexpr int kFeatureGrid = 8;
 constexpr int kPlaneSets = 2;  // the ink, the moves with the pen up
-constexpr std::size_t kDirectionFeatureSize =
-    kPlaneSets * kDirectionCount * kFeatureGrid * kFeatureGrid;
 
-using DirectionFeatures = std::array<float, kDirectionFeatureSize>;
-
-// The planes before the blur: every plane a grid of kPlaneCells x kPlaneCells cells over the
-// normalised writing, each cell holding the length of pen path in its direction.
+// Every plane a grid of kPlaneCells x kPlaneCells cells over the normalised writing, each cell
+// holding the length of pen path in its direction.
 constexpr int kPlaneCells = 32;
 constexpr std::size_t kDirectionPlaneSize =
     kPlaneSets * kDirectionCount * kPlaneCells * kPlaneCells;
@@ -34,7 +29,6 @@ using DirectionPlanes = std::array<float, kDirectionPlaneSize>;
 
 // False (and `out` all zero) when the writing holds no point at all. Pad coordinates need not
 // lie on the pad: only their shape matters.
-bool extractDirectionFeatures(const std::vector<PadStroke>& strokes, DirectionFeatures& out);
 bool extractDirectionPlanes(const std::vector<PadStroke>& strokes, DirectionPlanes& out);
 
 // What the normalisation takes out: how large the writing is and where it lies on the pad (the

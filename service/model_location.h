@@ -7,7 +7,7 @@
 
 namespace service {
 
-constexpr const char* kInstalledModelName = "shape-gb2312.model";
+constexpr const char* kInstalledModelName = INSTALLED_MODEL_NAME;
 // The data folder relative to the folder the installed program is in.
 constexpr const char* kDataDirBesideProgram = "../share/handwriting-service";
 

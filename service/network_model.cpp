@@ -216,13 +216,6 @@ std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& 
     return out;
 }
 
-bool isNetworkModelFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    char magic[sizeof kNetworkModelMagic] = {};
-    file.read(magic, sizeof magic);
-    return file && std::memcmp(magic, kNetworkModelMagic, sizeof magic) == 0;
-}
-
 bool readNetworkModel(const std::string& path, NetworkModel& model, std::string& error) {
     auto bad = [&](const std::string& why) {
         error = "cannot load the recognition model " + path + ": " + why;

@@ -57,7 +57,6 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
 // The bytes of a model file with the given check sample (its scores are computed here).
 std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& checkSample,
                               const WritingGeometry& checkGeometry = {});
-bool isNetworkModelFile(const std::string& path);
 
 // The network's input: each cell's length of pen path, as the trainer saw it (in 64ths of a
 // unit, at most 255 of them), square rooted so that long strokes do not drown short ones.

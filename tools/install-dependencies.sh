@@ -28,10 +28,11 @@ packages=(
   debootstrap
   # apt-get source for the cross-built libjpeg-turbo
   dpkg-dev
-  # recognition service
-  libzinnia-dev zinnia-utils tegaki-zinnia-simplified-chinese libboost-dev libeigen3-dev
-  unicode-data rime-data-wubi wrk xz-utils
-  # the shape model's prior: word counts of modern Chinese (jieba's dictionary); a second hand's
+  # recognition service (the model is unpacked with xz) and its benchmarks (wrk; zinnia and its
+  # stock model as the peer the model is compared with)
+  libboost-dev unicode-data rime-data-wubi wrk xz-utils
+  libzinnia-dev tegaki-zinnia-simplified-chinese
+  # the model's prior: word counts of modern Chinese (jieba's dictionary); a second hand's
   # shapes for its training writing (a regular-script font, read with FreeType)
   python3-jieba fonts-lxgw-wenkai libfreetype-dev
   # the service behind a load balancer (tests)

@@ -14,8 +14,8 @@ say "installing the service into a staging folder"
 DESTDIR=$root cmake --install "$build" --prefix /usr --strip >"$stage/install.log" ||
   { cat "$stage/install.log" >&2; exit 1; }
 program=$root/usr/bin/handwriting-service
-[ -f "$root/usr/share/handwriting-service/shape-gb2312.model" ] ||
-  { say "the build has no shape model to package (build the native tree first)"; exit 1; }
+[ -f "$root/usr/share/handwriting-service/recognition.model" ] ||
+  { say "the build has no recognition model to package (build the native tree first)"; exit 1; }
 
 version=$("$program" --version | awk '{print $2}')
 arch=$(dpkg --print-architecture)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Packs the i686 build for Windows users: the panel, the recognition service with its shape
-# model, and a README, as a zip and as an NSIS installer (one file).
-# usage: tools/make-dist.sh WIN32_BUILD_DIR OUT_DIR SHAPE_MODEL
-#   SHAPE_MODEL: the model the native build trained (build/native/model/shape-gb2312.model)
+# Packs the i686 build for Windows users: the panel, the recognition service with its model,
+# and a README, as a zip and as an NSIS installer (one file).
+# usage: tools/make-dist.sh WIN32_BUILD_DIR OUT_DIR MODEL
+#   MODEL: the recognition model the native build unpacked (build/native/model/recognition.model)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 win32=$1
@@ -10,7 +10,7 @@ mkdir -p "$2"
 out=$(cd "$2" && pwd)
 exe=$win32/app/HandwritingPanel.exe
 service=$win32/service/HandwritingService.exe
-model=${3:?usage: make-dist.sh WIN32_BUILD_DIR OUT_DIR SHAPE_MODEL}
+model=${3:?usage: make-dist.sh WIN32_BUILD_DIR OUT_DIR MODEL}
 for f in "$exe" "$service" "$model"; do
   [ -f "$f" ] || { echo "make-dist: $f is missing; 'make dist' builds it" >&2; exit 1; }
 done
@@ -38,7 +38,7 @@ fi
 
 rm -rf "$stage" && mkdir -p "$stage"
 cp "$exe" "$service" "$stage/"
-cp "$model" "$stage/shape-gb2312.model"
+cp "$model" "$stage/recognition.model"
 # Windows users read this in Notepad: CR LF line ends and a UTF-8 byte order mark.
 sed -e "s/@SERVICE_HOST@/$(cache SERVICE_HOST)/" -e "s/@DICTIONARY_HOST@/$(cache DICTIONARY_HOST)/" \
   "$top/packaging/README-Windows.txt" | sed 's/$/\r/' | { printf '\xef\xbb\xbf'; cat; } \

@@ -582,26 +582,7 @@ WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
         sample.innerStrokeText = recording.requests.back();
     service::ParsedStrokes parsed = service::parseStrokeText(sample.innerStrokeText, pad);
     sample.padStrokes = std::move(parsed.strokes);
-    for (const service::PadStroke& stroke : sample.padStrokes) {
-        std::vector<service::BoxPoint> box;
-        for (service::PadPoint p : stroke) box.push_back(service::padToBox(p, pad, kBox));
-        sample.boxStrokes.push_back(std::move(box));
-    }
     return sample;
-}
-
-std::string formatTrainingLine(const std::string& character,
-                               const std::vector<std::vector<service::BoxPoint>>& strokes) {
-    std::string line = "(character (value " + character + ") (width " + std::to_string(kBox) +
-                       ") (height " + std::to_string(kBox) + ") (strokes";
-    for (const auto& stroke : strokes) {
-        line += " (";
-        for (service::BoxPoint p : stroke)
-            line += "(" + std::to_string(p.x) + " " + std::to_string(p.y) + ")";
-        line += ")";
-    }
-    line += "))";
-    return line;
 }
 
 std::vector<std::string> gb2312Hanzi(int level) {

@@ -5,7 +5,7 @@
 //   WritingSettings s;  readWritingSettings(text, s, error);
 //   SampleGenerator gen(s);
 //   WrittenSample w = gen.write(medians, codepoint, sampleIndex);   // reproducible per index
-//   formatTrainingLine("中", w.boxStrokes);                          // zinnia's S-expression
+//   w.padStrokes;                                                    // as the service reads it
 //
 // The distortions imitate what a mouse does to handwriting: the whole character sheared,
 // rotated, squeezed and placed anywhere on the pad; each stroke shifted and resized a little;
@@ -22,7 +22,6 @@
 
 #include "glyph_shapes.h"
 #include "hanzi_medians.h"
-#include "recognizer.h"
 #include "stroke_text.h"
 
 namespace training {
@@ -112,15 +111,11 @@ struct SampleNotes {
 };
 
 struct WrittenSample {
-    std::vector<hanzi::PadPath> penPath;                     // the mouse moving on the pad
-    std::string innerStrokeText;                             // what the last request carries
-    std::vector<service::PadStroke> padStrokes;              // as the service parses it
-    std::vector<std::vector<service::BoxPoint>> boxStrokes;  // as zinnia receives it
+    std::vector<hanzi::PadPath> penPath;         // the mouse moving on the pad
+    std::string innerStrokeText;                 // what the last request carries
+    std::vector<service::PadStroke> padStrokes;  // as the service parses it
     SampleNotes notes;
 };
-
-// The recogniser's writing box (the service's padToBox target).
-constexpr int kBox = 1000;
 
 class SampleGenerator {
   public:
@@ -152,10 +147,6 @@ std::vector<hanzi::MedianStroke> joinStrokes(std::vector<hanzi::MedianStroke> st
 std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> strokes,
                                               const WritingSettings& settings, Random& random,
                                               SampleNotes& notes);
-
-// One line of zinnia's training format.
-std::string formatTrainingLine(const std::string& character,
-                               const std::vector<std::vector<service::BoxPoint>>& strokes);
 
 // GB2312 hanzi of level 1 (rows 16-55) or level 2 (rows 56-87), as UTF-8, in code order.
 std::vector<std::string> gb2312Hanzi(int level);

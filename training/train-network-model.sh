@@ -8,7 +8,8 @@
 # usage: training/train-network-model.sh NATIVE_BUILD_DIR ARCHIVE
 set -eu
 native=$(cd "${1:?usage: $0 NATIVE_BUILD_DIR ARCHIVE}" && pwd)
-archive=$(cd "$(dirname "${2:?usage: $0 NATIVE_BUILD_DIR ARCHIVE}")" && pwd)/$(basename "$2")
+mkdir -p "$(dirname "${2:?usage: $0 NATIVE_BUILD_DIR ARCHIVE}")"
+archive=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 conf="$here/network-model.conf"
 
@@ -23,8 +24,8 @@ data=$(sed -n 's/^HANZI_WRITER_DATA_DIR:PATH=//p' "$native/CMakeCache.txt")
 work="$native/model/network-training"
 mkdir -p "$work"
 /usr/bin/python3 "$here/train_network_model.py" "$conf" "$native/training/stream_plane_samples" \
-    "$data" "$work/network.model"
-"$native/training/attach_network_prior" "$work/network.model" "$conf"
-tar -C "$work" -cJf "$archive.part" network.model
+    "$data" "$work/recognition.model"
+"$native/training/attach_network_prior" "$work/recognition.model" "$conf"
+tar -C "$work" -cJf "$archive.part" recognition.model
 mv "$archive.part" "$archive"
 echo "[network] packed $archive ($(du -h "$archive" | cut -f1)); commit it with the recipe" >&2

@@ -47,7 +47,7 @@ stop_cleanly() {
 echo "== make install with DESTDIR"
 stage=$work/stage
 DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.log"
-for f in usr/bin/handwriting-service usr/share/handwriting-service/shape-gb2312.model \
+for f in usr/bin/handwriting-service usr/share/handwriting-service/recognition.model \
   usr/lib/systemd/system/handwriting-service.service usr/lib/systemd/system/handwriting-service@.service \
   usr/share/handwriting-service/nginx/nginx-handwriting-service.conf; do
   [ -f "$stage/$f" ] || fail "$f was not installed"
@@ -76,7 +76,7 @@ fi
 echo "== the installed program, started as its unit starts it"
 # shellcheck disable=SC2086  # the unit's command line splits on spaces, as systemd splits it
 start_as_systemd_would "$work/installed.log" "$stage"$exec_start
-grep -q "(model $stage/usr/bin/../share/handwriting-service/shape-gb2312.model" "$work/installed.log" ||
+grep -q "(model $stage/usr/bin/../share/handwriting-service/recognition.model" "$work/installed.log" ||
   fail "not the installed model: $(head -1 "$work/installed.log")"
 answers
 stop_cleanly
@@ -94,7 +94,7 @@ dpkg_private=(dpkg --root="$root" --force-depends --force-not-root)
 "${dpkg_private[@]}" -s handwriting-service | grep -q '^Status: install ok installed' ||
   fail "dpkg does not list the package as installed"
 start_as_systemd_would "$work/packaged.log" "$root/usr/bin/handwriting-service"
-grep -q "(model $root/usr/bin/../share/handwriting-service/shape-gb2312.model" "$work/packaged.log" ||
+grep -q "(model $root/usr/bin/../share/handwriting-service/recognition.model" "$work/packaged.log" ||
   fail "not the packaged model: $(head -1 "$work/packaged.log")"
 answers
 stop_cleanly

@@ -324,16 +324,16 @@ TEST(ServiceProgram, ASecondCopyOnTheSamePortLeavesAndTheFirstServesOn) {
     EXPECT_EQ(statusOf(exchange(first.port(), panelRequest("10a20a13a20a16a24"))), 200);
 }
 
-// By default the shape model is loaded; --model loads the one named alone.
-TEST(ServiceProgram, StartLineNamesTheModelsInUse) {
-    const std::string stock =
-        servicePath("/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model");
-    ServiceProcess shape(kService);
-    ASSERT_TRUE(shape.running()) << shape.output();
-    EXPECT_NE(shape.output().find("shape-gb2312.model, "), std::string::npos) << shape.output();
-    ServiceProcess alone(kService, {"--model", stock});
+// By default the model kept beside the program is loaded; --model loads the one named.
+TEST(ServiceProgram, StartLineNamesTheModelInUse) {
+    ServiceProcess byDefault(kService);
+    ASSERT_TRUE(byDefault.running()) << byDefault.output();
+    EXPECT_NE(byDefault.output().find("recognition.model, "), std::string::npos)
+        << byDefault.output();
+    const std::string named = servicePath(MODEL_PATH);
+    ServiceProcess alone(kService, {"--model", named});
     ASSERT_TRUE(alone.running()) << alone.output();
-    EXPECT_NE(alone.output().find("(model " + stock + ", "), std::string::npos) << alone.output();
+    EXPECT_NE(alone.output().find("(model " + named + ", "), std::string::npos) << alone.output();
 }
 
 TEST(ServiceProgram, AnUnloadableModelIsReportedAndExitsNonZero) {

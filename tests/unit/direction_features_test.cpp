@@ -8,29 +8,30 @@
 
 namespace {
 
-using service::DirectionFeatures;
+using service::DirectionPlanes;
 using service::PadStroke;
 
-DirectionFeatures features(const std::vector<PadStroke>& strokes) {
-    DirectionFeatures f;
-    EXPECT_TRUE(service::extractDirectionFeatures(strokes, f));
+DirectionPlanes features(const std::vector<PadStroke>& strokes) {
+    DirectionPlanes f;
+    EXPECT_TRUE(service::extractDirectionPlanes(strokes, f));
     return f;
 }
 
-// Ink in one direction plane (the square-rooted values, summed).
-double plane(const DirectionFeatures& f, int direction) {
-    auto begin = f.begin() + direction * service::kFeatureGrid * service::kFeatureGrid;
-    return std::accumulate(begin, begin + service::kFeatureGrid * service::kFeatureGrid, 0.0);
+// Ink in one direction plane, summed over its cells.
+double plane(const DirectionPlanes& f, int direction) {
+    constexpr int kCells = service::kPlaneCells * service::kPlaneCells;
+    auto begin = f.begin() + direction * kCells;
+    return std::accumulate(begin, begin + kCells, 0.0);
 }
 
-double largestDifference(const DirectionFeatures& a, const DirectionFeatures& b) {
+double largestDifference(const DirectionPlanes& a, const DirectionPlanes& b) {
     double worst = 0;
     for (std::size_t i = 0; i < a.size(); ++i)
         worst = std::max(worst, static_cast<double>(std::fabs(a[i] - b[i])));
     return worst;
 }
 
-double largest(const DirectionFeatures& f) {
+double largest(const DirectionPlanes& f) {
     return *std::max_element(f.begin(), f.end());
 }
 
@@ -42,20 +43,20 @@ const std::vector<PadStroke> kWriting{{{40, 60}, {120, 60}, {160, 62}},
 
 }  // namespace
 
-TEST(DirectionFeatures, NoPointsIsNoWritingAndALonePointIsADot) {
-    DirectionFeatures f;
+TEST(DirectionPlanes, NoPointsIsNoWritingAndALonePointIsADot) {
+    DirectionPlanes f;
     f.fill(1.0f);
-    EXPECT_FALSE(service::extractDirectionFeatures({}, f));
-    EXPECT_FALSE(service::extractDirectionFeatures({{}, {}}, f));
+    EXPECT_FALSE(service::extractDirectionPlanes({}, f));
+    EXPECT_FALSE(service::extractDirectionPlanes({{}, {}}, f));
     EXPECT_EQ(largest(f), 0.0f);
     // A dot shorter than the pad's sampling step arrives as one point: written down-right.
-    EXPECT_TRUE(service::extractDirectionFeatures({{{5, 5}}}, f));
+    EXPECT_TRUE(service::extractDirectionPlanes({{{5, 5}}}, f));
     EXPECT_GT(plane(f, 1), 0);
     EXPECT_FLOAT_EQ(plane(f, 1), std::accumulate(f.begin(), f.end(), 0.0f));
-    EXPECT_TRUE(service::extractDirectionFeatures({{{5, 5}, {5, 5}}}, f));
+    EXPECT_TRUE(service::extractDirectionPlanes({{{5, 5}, {5, 5}}}, f));
 }
 
-TEST(DirectionFeatures, EachPieceGoesToTheDirectionsItLiesBetween) {
+TEST(DirectionPlanes, EachPieceGoesToTheDirectionsItLiesBetween) {
     // The pad's y grows downward: direction 0 is rightward, 2 downward, 4 leftward, 6 upward.
     auto right = features({{{10, 50}, {200, 50}}});
     EXPECT_GT(plane(right, 0), 0);
@@ -77,7 +78,7 @@ TEST(DirectionFeatures, EachPieceGoesToTheDirectionsItLiesBetween) {
     EXPECT_EQ(plane(between, 4) + plane(between, 7), 0);
 }
 
-TEST(DirectionFeatures, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
+TEST(DirectionPlanes, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
     auto reference = features(kWriting);
     std::vector<PadStroke> smallInACorner = kWriting, shifted = kWriting;
     for (auto& stroke : smallInACorner)
@@ -88,7 +89,7 @@ TEST(DirectionFeatures, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
     EXPECT_LT(largestDifference(reference, features(smallInACorner)), 1e-4 * largest(reference));
 }
 
-TEST(DirectionFeatures, PenUpMovesHaveTheirOwnPlanesAndCountALittleAsInk) {
+TEST(DirectionPlanes, PenUpMovesHaveTheirOwnPlanesAndCountALittleAsInk) {
     constexpr int kPenUp = service::kDirectionCount;
     auto one = features({{{10, 50}, {200, 50}}});
     for (int d = 0; d < service::kDirectionCount; ++d) EXPECT_EQ(plane(one, kPenUp + d), 0) << d;
@@ -106,7 +107,7 @@ TEST(DirectionFeatures, PenUpMovesHaveTheirOwnPlanesAndCountALittleAsInk) {
     EXPECT_NEAR(plane(swapped, 4), plane(two, 4), 1e-3);
 }
 
-TEST(DirectionFeatures, ASqueezedCharacterKeepsPartOfItsShape) {
+TEST(DirectionPlanes, ASqueezedCharacterKeepsPartOfItsShape) {
     // The same strokes twice as wide: the moments take most of it out, not all, so that a wide
     // character still differs from a tall one.
     std::vector<PadStroke> wide = kWriting;
@@ -117,7 +118,7 @@ TEST(DirectionFeatures, ASqueezedCharacterKeepsPartOfItsShape) {
     EXPECT_LT(difference, 0.5 * largest(features(kWriting)));
 }
 
-TEST(DirectionFeatures, StraightLinesAndFarPointsStayFinite) {
+TEST(DirectionPlanes, StraightLinesAndFarPointsStayFinite) {
     for (const std::vector<PadStroke>& strokes :
          std::vector<std::vector<PadStroke>>{{{{0, 0}, {1, 0}}},
                                              {{{0, 0}, {100000, 0}}, {{-100000, 5}, {7, 7}}},
