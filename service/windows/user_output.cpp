@@ -73,12 +73,18 @@ UserOutput::UserOutput() : log_(&buffer_) {
 }
 
 UserOutput::~UserOutput() {
+    closeLog();
+}
+
+void UserOutput::closeLog() {
     log_.flush();
     if (buffer_.file)
         std::fclose(buffer_.file);
+    buffer_.file = nullptr;
 }
 
 bool UserOutput::openLog(std::string& error) {
+    closeLog();
     std::wstring folder = serviceDataFolder();
     if (folder.empty()) {
         error = "the system names no local application data folder";
@@ -93,7 +99,8 @@ bool UserOutput::openLog(std::string& error) {
         // One older log is kept; a copy of the service that holds it open keeps it as it is.
         MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
     }
-    buffer_.file = _wfopen(path.c_str(), L"ab");
+    // Not inherited ("N"): a process started from this one must not hold the log open.
+    buffer_.file = _wfopen(path.c_str(), L"abN");
     if (!buffer_.file) {
         error = "cannot write the log " + logPath_;
         return false;

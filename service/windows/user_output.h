@@ -22,6 +22,9 @@ class UserOutput {
     // Opens the log file (rotating it once it has grown large); without one the log still
     // reaches the console, if any. `error` says why it could not be opened.
     bool openLog(std::string& error);
+    // Lets go of the log file (the console, if any, still gets the log), so that a program that
+    // writes a line now and then never holds it.
+    void closeLog();
     std::ostream& log() { return log_; }
     // The log file's path, for messages; empty before openLog().
     const std::string& logPath() const { return logPath_; }
