@@ -3,7 +3,9 @@
 #  1. its port taken by another program, it says so in one message box (what happened, what to
 #     do, the system's reason), logs it, and ends once the box is dismissed, no second box;
 #  2. a second copy on a port the first serves leaves quietly (no box) and logs why, and the
-#     first serves on.
+#     first serves on;
+#  3. its copy that serves, killed as a crash or the Task Manager ends it, serves again within
+#     3 s, and the log says why; `--stop` then stops it for good.
 #
 # usage: windows_without_console.sh InspectWindows.exe HandwritingService.exe
 set -euo pipefail
@@ -49,3 +51,24 @@ assert_log "$(log_file)" "another copy of the service is already running on port
 box_open && gui_fail "the second copy showed a message box"
 kill -0 "$first" 2>/dev/null && port_open "$port" || gui_fail "the first copy stopped serving"
 gui_pass "a second copy leaves quietly and logs why; the first serves on"
+
+# 3. The serving copy killed; then --stop.
+serving_copy() { pgrep -f -- "--port $port --supervised\$" | head -1; }
+copy=$(serving_copy) || gui_fail "no serving copy under a supervisor: $(ps -eo pid,args | grep -i handwritingservice)"
+lines=$(wc -l <"$(log_file)")
+killed=$(date +%s%N)
+kill -9 "$copy"
+gui_wait_until eval '[ -n "$(serving_copy)" ] && [ "$(serving_copy)" != "$copy" ] && port_open "$port"' ||
+    gui_fail "the service did not come back: $(tail -n +$((lines + 1)) "$(log_file)")"
+back_ms=$((($(date +%s%N) - killed) / 1000000))
+echo "serving again $back_ms ms after the kill"
+[ "$back_ms" -lt 3000 ] || gui_fail "the service took $back_ms ms to come back"
+assert_match 'ended after .* without being asked to stop; starting it again in 0\.25 s' \
+    "$(tail -n +$((lines + 1)) "$(log_file)")" "the supervisor's line in the log"
+gui_pass "killed, the serving copy is back after $back_ms ms"
+wine "$service" --stop --port "$port" </dev/null >"$GUI_DIR/stop.out" 2>&1 || gui_fail "--stop failed: $(cat "$GUI_DIR/stop.out")"
+gui_wait_exit "$first" || gui_fail "the supervisor still runs after --stop"
+sleep 2
+port_open "$port" && gui_fail "the port is served again after --stop"
+[ -z "$(serving_copy)" ] || gui_fail "a serving copy runs after --stop"
+gui_pass "--stop stops the supervisor and its copy for good"
