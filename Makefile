@@ -1,8 +1,9 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
-# Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-eval-memory,
-# demo, dist, install, deb, model, model-bench, real-bench, prior-tuning, format, clean.
+# Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-panel-day,
+# bench-service-day, bench-eval-memory, demo, dist, install, deb, model, model-bench, real-bench,
+# prior-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -21,7 +22,8 @@ ASAN   := $(BUILD)/native-asan
 WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
-.PHONY: run test deps build native asan win64 win32 bench bench-panel bench-eval-memory demo dist \
+.PHONY: run test deps build native asan win64 win32 bench bench-panel bench-panel-day \
+	bench-service-day bench-eval-memory demo dist \
 	install deb \
 	model model-bench real-bench prior-tuning \
 	format clean
@@ -71,8 +73,7 @@ win64: deps native
 	@echo "[build] x86_64-w64-mingw32"
 	@cmake --build $(WIN64) -j $(JOBS)
 
-# The release tree; `make dist` configures it with the same arguments. NATIVE_BINARY_DIR gives the
-# Windows service the shape model the native build trained. Its tests run under the
+# The release tree; `make dist` configures it with the same arguments. Its tests run under the
 # 32-bit-capable Wine of the Debian root that the dependency script makes (WoW64: the host's
 # Wine runs 64-bit programs only).
 WINE_ROOT := $(BUILD)/wine-root
@@ -104,6 +105,15 @@ bench-panel: native win64
 	  bash bench/panel_under_wine.sh $(WIN64)/app/HandwritingPanel.exe \
 	  $(WIN64)/tests/win/TargetApp.exe $(WIN64)/tests/win/InspectWindows.exe \
 	  $(NATIVE)/service/handwriting-service $(THIRD_PARTY)/node_modules/hanzi-writer-data
+
+# A long day of each: 2000 characters on the panel under Wine, a row every 100 (about 70
+# minutes); a million requests to the service with slow clients beside, a row every 100,000
+# (about 10 to 30 minutes, by the machine).
+bench-panel-day:
+	@$(MAKE) --no-print-directory bench-panel BENCH_CHARACTERS=2000 BENCH_REPORT_EVERY=100
+
+bench-service-day: native
+	@cmake --build $(NATIVE) --target bench-service-day
 
 # Working-set growth per script evaluation under Wine: the panel's evaluator beside the Script
 # Control and the JScript engine driven directly (BENCH_EVALUATIONS=5000).

@@ -121,9 +121,11 @@ class Panel {
     void onReplyData();
     // What the pad decided, carried out in the order it is to happen.
     void carryOut(const PadDecision& decision);
-    // Connects RecognitionClient to the request's host, shows the failure in the panel's title
-    // if the connect fails, and sends the request either way.
+    // Starts RecognitionClient's connect to the request's host and sends the request, which
+    // goes out once the connection is made; the GUI thread never waits for the host.
     void runRecognitionRequest(const RecognitionRequest& request);
+    // RecognitionClient's connect failed, at once or later: the failure text in the title.
+    void showConnectFailure();
     // The four guide lines on the pad, with whatever pen it has.
     void drawGuideLines();
     void drawSegment(const PadSegment& segment);

@@ -192,6 +192,7 @@ void Panel::load() {
         {CloseButton, MouseEventKind::leftButtonDown, to(&Panel::closePanel)},
         {ForegroundTimer, Event::tick, to(&Panel::trackForeground)},
         {RecognitionClient, Event::dataArrived, to(&Panel::onReplyData)},
+        {RecognitionClient, Event::connectFailed, to(&Panel::showConnectFailure)},
     };
 
     PanelWindow.load({&window, controls, menus, events});

@@ -85,12 +85,18 @@ void Panel::carryOut(const PadDecision& decision) {
 
 void Panel::runRecognitionRequest(const RecognitionRequest& request) {
     if (!RecognitionClient.exists() || !RecognitionClient->connect(request.host, request.port)) {
-        PanelWindow.setCaption(kConnectFailedCaption);
+        showConnectFailure();
     }
-    // Sent after a failed connect too: the send then fails quietly, and no candidate comes.
+    // Waits in the client for the connect under way. Sent after a failed connect too: the send
+    // then fails quietly, and no candidate comes.
     if (RecognitionClient.exists()) {
         RecognitionClient->send(request.text);
     }
+}
+
+void Panel::showConnectFailure() {
+    PanelWindow.setCaption(kConnectFailedCaption);
+    tracePanel("connect failed");
 }
 
 void Panel::onPadButtonDown(const ui::MouseEvent& event) {

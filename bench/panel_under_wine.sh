@@ -15,7 +15,12 @@
 #  - the panel's working set as Windows reports it (GetProcessMemoryInfo, through InspectWindows
 #    --memory) after start-up and after the characters, and the VmRSS of its Wine process; the
 #    growth of both per 100 characters, from start-up and after the first 10 characters (which
-#    touch the code, fonts and caches of the road for the first time: a one-off, not a rate).
+#    touch the code, fonts and caches of the road for the first time: a one-off, not a rate);
+#  - every BENCH_REPORT_EVERY characters (default 100), a row of the long-day table: the working
+#    set and its growth since the 10th character, the Wine process's anonymous memory, the
+#    latency over those characters, and the longest the GUI thread left a message waiting
+#    (InspectWindows --answer-times, run in 10 s turns beside the writing the whole time).
+# `make bench-panel-day` writes 2000 characters (about 70 minutes).
 # Progress every 10 characters; the work folder (trace, service log, target log) is kept under
 # $WINE_BUILD_DIR/gui-tests/panel_under_wine. It starts the Wine session of the build when it is
 # not running and stops it at the end.
@@ -30,6 +35,7 @@ GUI_INSPECTOR=$3
 service=$4
 data=$5
 total=${BENCH_CHARACTERS:-100}
+report_every=${BENCH_REPORT_EVERY:-100}
 characters=(中 国 永)
 : "${WINE_HARNESS_DIR:=$(cd "$(dirname "$0")/../tests/win/harness" && pwd)}"
 . "$WINE_HARNESS_DIR/gui-lib.sh"
@@ -43,11 +49,15 @@ done
 bench_started=$SECONDS
 gui_init
 bench_end() {
+    stop_answer_watch
     gui_cleanup
     bash "$WINE_HARNESS_DIR/session.sh" stop || true
 }
 trap bench_end EXIT
 say() { printf '[bench-panel] %s\n' "$*"; }
+# p50 (nearest rank) and max of the numbers on stdin.
+p50_max() { sort -g | awk '{v[NR] = $1} END {if (NR) printf "%s %s", v[int((NR + 1) / 2)], v[NR]; else printf "- -"}'; }
+mib() { awk -v b="$1" 'BEGIN {printf "%.1f MiB", b / 1048576}'; }
 
 # A test run that does not take the lock may hold the port for a while; wait for it.
 if road_port_open; then
@@ -169,8 +179,34 @@ requests_traced() { grep -c ' request stroke=' "$trace" || true; }
 commits() { grep -c '^text	' "$log" || true; }
 clears() { grep -c ' cleared$' "$trace" || true; }
 
+# How long the GUI thread leaves messages waiting, measured the whole time in 10 s turns; one
+# "answers" line a turn.
+answers=$GUI_DIR/answers.txt
+: >"$answers"
+(
+    while [ ! -e "$GUI_DIR/answers.stop" ]; do
+        wine "$GUI_INSPECTOR" --class HandwritingPanelWindow --answer-times 10000 </dev/null 2>/dev/null |
+            grep '^answers' >>"$answers" || sleep 1
+    done
+) &
+answer_watch=$!
+stop_answer_watch() {
+    [ -n "${answer_watch:-}" ] || return 0
+    touch "$GUI_DIR/answers.stop"
+    wait "$answer_watch" 2>/dev/null || true
+    answer_watch=
+}
+# The longest wait of the turns logged after line $1.
+longest_answer() { tail -n +"$(($1 + 1))" "$answers" | sed -n 's/.*longest_ms=\([0-9]*\).*/\1/p' | sort -n | tail -1; }
+answers_seen=0
+print_row_header() {
+    printf '  %10s %8s %12s %14s %12s %14s %9s %9s %13s\n' characters minutes "working set" \
+        "since char 10" "RssAnon" "since char 10" "p50 ms" "max ms" "longest wait"
+}
+
 latencies=() sent_at_pen_up=() service_ms=() misses=0
-warm_up=10 ws_warm= rss_warm=
+warm_up=10 ws_warm= rss_warm= anon_warm=
+rows=()
 say "writing $total characters (${characters[*]} in turn)"
 for ((i = 0; i < total; i++)); do
     character=${characters[i % ${#characters[@]}]}
@@ -204,23 +240,32 @@ for ((i = 0; i < total; i++)); do
         read -r _ _ _ _ anon_first file_first <<<"$(memory_now)"
     fi
     if (((i + 1) % 10 == 0)); then
-        read -r ws _ rss _ <<<"$(memory_now)"
+        read -r ws _ rss _ anon _ <<<"$(memory_now)"
         # The first characters touch the road's code and caches for the first time.
         if ((i + 1 == warm_up)); then
-            ws_warm=$ws rss_warm=$rss
+            ws_warm=$ws rss_warm=$rss anon_warm=$anon
         fi
         say "$((i + 1))/$total characters, $((SECONDS - bench_started)) s, last pen-up -> final" \
             "candidates $latency ms, working set $((ws / 1024)) KiB"
+        if (((i + 1) % report_every == 0)) && [ -n "$ws_warm" ]; then
+            read -r row_p50 row_max <<<"$(printf '%s\n' "${latencies[@]: -$report_every}" | p50_max)"
+            longest=$(longest_answer "$answers_seen")
+            answers_seen=$(wc -l <"$answers")
+            rows+=("$(printf '  %10d %8.1f %12s %14s %12s %14s %9s %9s %13s' $((i + 1)) \
+                "$(awk -v s=$((SECONDS - bench_started)) 'BEGIN {print s / 60}')" "$(mib "$ws")" \
+                "$(mib $((ws - ws_warm)))" "$(mib "$anon")" "$(mib $((anon - anon_warm)))" \
+                "$row_p50" "$row_max" "${longest:--} ms")")
+            [ "${#rows[@]}" != 1 ] || print_row_header
+            printf '%s\n' "${rows[-1]}"
+        fi
     fi
 done
+stop_answer_watch
 sleep 2
 read -r ws_end peak_end rss_end hwm_end anon_end file_end <<<"$(memory_now)"
 text_bytes=$(sed -n 's/^text	gbk=\([0-9A-F]*\)	.*/\1/p' "$log" | tail -n 1 | wc -c)
 written_seconds=$((SECONDS - bench_started))
 
-# p50 (nearest rank) and max of the numbers on stdin.
-p50_max() { sort -g | awk '{v[NR] = $1} END {if (NR) printf "%s %s", v[int((NR + 1) / 2)], v[NR]; else printf "- -"}'; }
-mib() { awk -v b="$1" 'BEGIN {printf "%.1f MiB", b / 1048576}'; }
 read -r lat_p50 lat_max <<<"$(printf '%s\n' "${latencies[@]}" | p50_max)"
 read -r sent_p50 sent_max <<<"$(printf '%s\n' "${sent_at_pen_up[@]}" | grep . | p50_max)"
 read -r svc_p50 svc_max <<<"$(printf '%s\n' "${service_ms[@]}" | grep . | p50_max)"
@@ -251,3 +296,12 @@ echo "  the first character added $(mib $((anon_first - anon_start))) anonymous 
     "$(mib $((file_first - file_start))) of mapped files (code and font pages touched once)"
 echo "  growth per 100 characters from start-up: working set" \
     "$(per_hundred "$ws_start" "$ws_end" "$total"), VmRSS $(per_hundred "$rss_start" "$rss_end" "$total")"
+echo "  the longest the GUI thread left a message waiting: $(longest_answer 0) ms" \
+    "($(wc -l <"$answers") turns of 10 s, WM_NULL every 20 ms)"
+if [ "${#rows[@]}" -gt 0 ]; then
+    echo
+    echo "== every $report_every characters (working set and the Wine process's anonymous memory;" \
+        "latency pen-up -> final candidates over those characters; the longest wait for the GUI thread)"
+    print_row_header
+    printf '%s\n' "${rows[@]}"
+fi

@@ -9,20 +9,12 @@ service=$1 accuracy=$2 pad_stroke_text=$3 data=$4 slow_clients=$5 ceiling=$6
 seconds=${BENCH_SECONDS:-10}
 slow_count=${BENCH_SLOW_CLIENTS:-1000}
 cores=$(nproc)
-work=$(mktemp -d)
-pid= slow_pid=
-cleanup() {
-  if [ -n "$slow_pid" ]; then kill "$slow_pid" 2>/dev/null || true; wait "$slow_pid" 2>/dev/null || true; fi
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-ulimit -n "$(ulimit -Hn)"
+. "$(dirname "$0")/service_bench_lib.sh"
 
 echo "== accuracy and recognition latency"
 "$accuracy" "$data"
 
-inner=$("$pad_stroke_text" "$data" 中)
+bench_panel_script "$pad_stroke_text" "$data"
 printf 'wd=%s&type=1' "$inner" >"$work/body"
 echo
 echo "== the ceiling: the request for 中 answered in-process, no HTTP"
@@ -30,20 +22,10 @@ echo "== the ceiling: the request for 中 answered in-process, no HTTP"
 ceiling_per_core=$(awk '{print $6}' "$work/ceiling")
 
 # wrk opens all its connections from 127.0.0.1: the cap per client address is raised for it.
-"$service" --listen 127.0.0.1 --port 0 --max-per-client 100000 >"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 100); do grep -q 'listening on' "$work/log" && break; sleep 0.1; done
-port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/log")
-[ -n "$port" ] || { cat "$work/log"; exit 1; }
+bench_start_service "$service" --max-per-client 100000
 rss() { awk -v key="$1" '$1 == key":" {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
 rss_idle=$(rss VmRSS)
 
-cat >"$work/panel.lua" <<LUA
-wrk.method = "POST"
-wrk.body = "wd=$inner&type=1"
-wrk.headers["Content-Type"] = "application/x-www-form-urlencoded"
-wrk.headers["Accept-Encoding"] = "gzip, deflate"
-LUA
 # One row of the table: connections, slow clients, then wrk's requests/s, p50, p99, errors.
 load() { # connections slow-clients
   wrk -t 2 -c "$1" -d "${seconds}s" --timeout 5s --latency -s "$work/panel.lua" \

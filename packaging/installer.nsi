@@ -2,10 +2,12 @@
 ; makensis is given: -DVERSION=... -DSOURCE_DIR=<folder with the files> -DOUT_FILE=<setup.exe>
 ;
 ; Installed for the current user, without administrator rights: the recognition service runs in
-; the user's session, started at once and at every log-on by the user's Run entry. A Windows
-; service would run in session 0, where the message box it shows when port 80 is taken would
-; reach nobody, and would need administrator rights to install for a program only this user
-; runs.
+; the user's session, started at once and at every log-on by the user's Run entry, and keeps
+; itself running (it supervises the copy of itself that serves and starts it again if it dies;
+; `--stop` ends both). A Windows service would run in session 0, where the message box it shows
+; when port 80 is taken would reach nobody, and would need administrator rights to install for
+; a program only this user runs; the Task Scheduler restarts a failed task after a minute at the
+; soonest.
 Unicode true
 Name "手写输入面板 ${VERSION}"
 OutFile "${OUT_FILE}"
@@ -19,8 +21,8 @@ SetCompressor /SOLID lzma
 !define MENU "$SMPROGRAMS\手写输入面板"
 !define SERVICE "$INSTDIR\HandwritingService.exe"
 
-; Deletes the service's program file, which its process may hold for a moment after `--stop`
-; returned (the copy has let go of its mutex but not yet ended): up to 5 s.
+; Deletes the service's program file, which its processes may hold for a moment after `--stop`
+; returned (they have let go of their mutexes but not yet ended): up to 5 s.
 !macro DeleteService ID
   StrCpy $0 0
   delete_service_${ID}:
@@ -48,7 +50,7 @@ Section "Panel"
   SetOutPath "$INSTDIR"
   File "${SOURCE_DIR}\HandwritingPanel.exe"
   File "${SOURCE_DIR}\HandwritingService.exe"
-  File "${SOURCE_DIR}\shape-gb2312.model"
+  File "${SOURCE_DIR}\recognition.model"
   File "${SOURCE_DIR}\README-Windows.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
@@ -82,7 +84,7 @@ Section "Uninstall"
 
   Delete "$INSTDIR\HandwritingPanel.exe"
   !insertmacro DeleteService installed
-  Delete "$INSTDIR\shape-gb2312.model"
+  Delete "$INSTDIR\recognition.model"
   Delete "$INSTDIR\README-Windows.txt"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"

@@ -38,10 +38,15 @@ struct HasDisconnected : std::false_type {};
 template <class T>
 struct HasDisconnected<T, std::void_t<decltype(std::declval<T&>().onDisconnected)>>
     : std::true_type {};
+template <class T, class = void>
+struct HasConnectFailed : std::false_type {};
+template <class T>
+struct HasConnectFailed<T, std::void_t<decltype(std::declval<T&>().onConnectFailed)>>
+    : std::true_type {};
 }  // namespace detail
 
-// A component of type T, constructed as T(HWND parent). The events dataArrived and
-// disconnected bind to T's handler members of those names.
+// A component of type T, constructed as T(HWND parent). The events dataArrived, disconnected
+// and connectFailed bind to T's handler members of those names.
 template <class T>
 class Component : public NonVisualComponent {
   public:
@@ -58,6 +63,10 @@ class Component : public NonVisualComponent {
             onDisconnected_ = handler;
             return true;
         }
+        if (event == Event::connectFailed && detail::HasConnectFailed<T>::value) {
+            onConnectFailed_ = handler;
+            return true;
+        }
         return false;
     }
 
@@ -70,6 +79,9 @@ class Component : public NonVisualComponent {
         if constexpr (detail::HasDisconnected<T>::value) {
             object_->onDisconnected = onDisconnected_;
         }
+        if constexpr (detail::HasConnectFailed<T>::value) {
+            object_->onConnectFailed = onConnectFailed_;
+        }
     }
     void destroy() override { object_.reset(); }
 
@@ -77,6 +89,7 @@ class Component : public NonVisualComponent {
     std::unique_ptr<T> object_;
     EventHandler onDataArrived_;
     EventHandler onDisconnected_;
+    EventHandler onConnectFailed_;
 };
 
 }  // namespace ui

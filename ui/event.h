@@ -19,7 +19,8 @@ enum class Event {
     clicked,
     tick,
     dataArrived,
-    disconnected
+    disconnected,
+    connectFailed
 };
 
 // The mouse events a control raises.

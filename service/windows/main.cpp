@@ -1,5 +1,6 @@
 // HandwritingService.exe: the recognition and dictionary service inside the Windows release. A
-// windowed program without windows: the installer starts it at log-on, `--stop` ends it.
+// windowed program without windows: the installer starts it at log-on, `--stop` ends it. On a
+// fixed port it supervises a copy of itself that serves, and starts that copy again if it dies.
 #include <windows.h>
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include "model_location.h"
 #include "service_start.h"
 #include "single_instance.h"
+#include "supervisor.h"
 #include "user_output.h"
 
 namespace {
@@ -23,7 +25,8 @@ std::string windowsUsage() {
            "\n"
            "On Windows:\n"
            "  --stop             stop the service running on --port (default 80) and wait\n"
-           "                     for it to end\n"
+           "                     for it to end; until then, it is started again within\n"
+           "                     moments whenever it ends otherwise\n"
            "By default the model is " +
            std::string(kInstalledModelName) +
            " beside this program. The log is service.log in\n"
@@ -62,9 +65,12 @@ int main(int argc, char** argv) {
     UserOutput output;
     std::vector<std::string> arguments;
     bool stop = false;
+    bool supervised = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--stop")
             stop = true;
+        else if (std::string(argv[i]) == kSupervisedFlag)
+            supervised = true;
         else
             arguments.push_back(argv[i]);
     }
@@ -97,15 +103,22 @@ int main(int argc, char** argv) {
         return status;
     }
 
+    // A fixed port is kept served. A free port picked by the system (tests) would be another
+    // one after a restart: that copy serves alone.
+    if (line.server.port != 0 && !supervised)
+        return superviseService(line.server.port, output);
+    // Under a supervisor, a failure the user has been told of must not be started again.
+    const int failed = supervised ? static_cast<int>(kExitFailureShown) : 1;
+
     // A fixed port is taken before the model loads, so a second copy leaves at once; a free
-    // port picked by the system (tests) is only known after binding.
+    // port picked by the system is only known after binding.
     SingleInstance instance;
     auto refuse = [&](const std::string& why) {
         // Not a failure the user must act on: the service they wanted is there.
         log << kProgram << ": " << why << std::endl;
-        return 3;
+        return static_cast<int>(kExitAnotherCopy);
     };
-    if (line.server.port != 0 && !instance.acquire(line.server.port, error))
+    if (line.server.port != 0 && !instance.acquire(line.server.port, InstanceRole::serving, error))
         return refuse(error);
 
     // The release keeps the model beside the program; --data-dir names another folder.
@@ -114,7 +127,7 @@ int main(int argc, char** argv) {
         ModelChoice choice = chooseModel(line.dataDir, "");
         if (!choice.error.empty()) {
             output.fail(std::string(kProgram) + ": " + choice.error);
-            return 1;
+            return failed;
         }
         model = choice.modelPath;
     }
@@ -125,15 +138,22 @@ int main(int argc, char** argv) {
         bool bindFailed = error.rfind("cannot listen", 0) == 0;
         output.fail(bindFailed ? bindFailureText(line.server, error)
                                : std::string(kProgram) + ": " + error);
-        return 1;
+        return failed;
     }
-    if (line.server.port == 0 && !instance.acquire(started.server->port(), error))
+    if (line.server.port == 0 &&
+        !instance.acquire(started.server->port(), InstanceRole::serving, error))
         return refuse(error);
 
     if (!serveUntilStopped(*started.server, instance.stopEvent(), log)) {
-        output.fail(std::string(kProgram) + ": the server stopped listening unexpectedly");
+        const std::string text =
+            std::string(kProgram) + ": the server stopped listening unexpectedly";
+        // Under a supervisor it starts again: nothing for the user to do.
+        if (supervised)
+            log << text << std::endl;
+        else
+            output.fail(text);
         return 1;
     }
     log << "stopped" << std::endl;
-    return 0;
+    return static_cast<int>(kExitStopped);
 }

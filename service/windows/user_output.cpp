@@ -31,6 +31,24 @@ std::wstring widen(const std::string& text) {
     return out;
 }
 
+long long fileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info))
+        return 0;
+    return (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+}
+
+// Opens the log for appending, once it has passed the bound as a fresh one: one older log is
+// kept, as service.log.1 (a log another process holds open stays as it is). `size` is what the
+// opened file holds already.
+FILE* openLogFile(const std::wstring& path, long long& size) {
+    if (fileSize(path) > kLogRotateBytes)
+        MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
+    size = fileSize(path);
+    // Not inherited ("N"): a process started from this one must not hold the log open.
+    return _wfopen(path.c_str(), L"abN");
+}
+
 void showBox(const std::string& text, UINT icon) {
     MessageBoxW(nullptr, widen(text).c_str(), L"手写识别服务",
                 MB_OK | icon | MB_SETFOREGROUND | MB_TOPMOST);
@@ -46,8 +64,10 @@ int UserOutput::TeeBuffer::overflow(int c) {
 }
 
 std::streamsize UserOutput::TeeBuffer::xsputn(const char* s, std::streamsize n) {
-    if (file)
+    if (file) {
         std::fwrite(s, 1, static_cast<std::size_t>(n), file);
+        untilRotation -= n;
+    }
     if (console)
         std::fwrite(s, 1, static_cast<std::size_t>(n), console);
     return n;
@@ -56,9 +76,24 @@ std::streamsize UserOutput::TeeBuffer::xsputn(const char* s, std::streamsize n) 
 int UserOutput::TeeBuffer::sync() {
     if (file)
         std::fflush(file);
+    // A line a request: a service that runs for weeks must not fill the disk. Rotated between
+    // lines (every line ends with a flush), so that no line is split over two files.
+    if (file && untilRotation < 0)
+        open(path);
     if (console)
         std::fflush(console);
     return 0;
+}
+
+bool UserOutput::TeeBuffer::open(const std::wstring& logPath) {
+    if (file)
+        std::fclose(file);
+    path = logPath;
+    long long size = 0;
+    file = openLogFile(path, size);
+    // A log that could not be moved aside is tried again one bound later, not at every line.
+    untilRotation = size > kLogRotateBytes ? kLogRotateBytes : kLogRotateBytes - size;
+    return file != nullptr;
 }
 
 UserOutput::UserOutput() : log_(&buffer_) {
@@ -73,12 +108,18 @@ UserOutput::UserOutput() : log_(&buffer_) {
 }
 
 UserOutput::~UserOutput() {
+    closeLog();
+}
+
+void UserOutput::closeLog() {
     log_.flush();
     if (buffer_.file)
         std::fclose(buffer_.file);
+    buffer_.file = nullptr;
 }
 
 bool UserOutput::openLog(std::string& error) {
+    closeLog();
     std::wstring folder = serviceDataFolder();
     if (folder.empty()) {
         error = "the system names no local application data folder";
@@ -86,15 +127,7 @@ bool UserOutput::openLog(std::string& error) {
     }
     std::wstring path = folder + L"\\service.log";
     logPath_ = narrow(path);
-    WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info) &&
-        ((static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) >
-            kLogRotateBytes) {
-        // One older log is kept; a copy of the service that holds it open keeps it as it is.
-        MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-    buffer_.file = _wfopen(path.c_str(), L"ab");
-    if (!buffer_.file) {
+    if (!buffer_.open(path)) {
         error = "cannot write the log " + logPath_;
         return false;
     }

@@ -19,9 +19,13 @@ class UserOutput {
     UserOutput(const UserOutput&) = delete;
     UserOutput& operator=(const UserOutput&) = delete;
 
-    // Opens the log file (rotating it once it has grown large); without one the log still
-    // reaches the console, if any. `error` says why it could not be opened.
+    // Opens the log file; it is rotated whenever it passes 4 MB, when opened and while it is
+    // written. Without one the log still reaches the console, if any. `error` says why it
+    // could not be opened.
     bool openLog(std::string& error);
+    // Lets go of the log file (the console, if any, still gets the log), so that a program that
+    // writes a line now and then never holds it.
+    void closeLog();
     std::ostream& log() { return log_; }
     // The log file's path, for messages; empty before openLog().
     const std::string& logPath() const { return logPath_; }
@@ -37,6 +41,13 @@ class UserOutput {
       public:
         FILE* file = nullptr;
         FILE* console = nullptr;
+        // Opens (or reopens, after rotating) the log file at `logPath`.
+        bool open(const std::wstring& logPath);
+
+      private:
+        std::wstring path;
+        // Bytes the file may still take before it is rotated.
+        long long untilRotation = 0;
 
       protected:
         int overflow(int c) override;

@@ -7,6 +7,9 @@
 #  2. 中 written on the installed panel is among the candidates, a press types it into the
 #     target, and the information line shows its pinyin;
 #  3. with the online lookup on, the line shows pinyin and Wubi from the installed service;
+#     then the service's serving copy is killed (as a crash or the Task Manager ends it): it
+#     listens again within 3 s, and 中 written at once shows candidates within 5 s of the kill;
+#     `--stop` from the Start-menu entry's command stops it, and it stays stopped;
 #  4. a new log-on (Wine's prefix started afresh) starts the service again from the Run entry;
 #  5. the uninstaller (/S) stops the service and removes the files, the Start-menu entries, the
 #     Run entry and the service's log.
@@ -63,7 +66,7 @@ echo "installed in $((SECONDS - started)) s"
 users=$WINEPREFIX/drive_c/users
 instdir=$(find "$users" -maxdepth 6 -type d -path '*/AppData/Local/Programs/HandwritingPanel' | head -1)
 [ -n "$instdir" ] || gui_fail "no installation folder under $users/*/AppData/Local/Programs"
-for f in HandwritingPanel.exe HandwritingService.exe shape-gb2312.model README-Windows.txt Uninstall.exe; do
+for f in HandwritingPanel.exe HandwritingService.exe recognition.model README-Windows.txt Uninstall.exe; do
     [ -f "$instdir/$f" ] || gui_fail "the installer did not put $f into $instdir: $(ls "$instdir")"
 done
 menu=$(find "$users" -type d -name 手写输入面板 | head -1)
@@ -74,7 +77,7 @@ done
 assert_match 'HandwritingService\.exe' "$(run_entry)" "the Run entry"
 gui_wait_until road_port_open || gui_fail "the installed service does not listen on 127.0.0.1:80"
 service_log=$(dirname "$(dirname "$instdir")")/HandwritingPanel/service.log
-gui_wait_log "$service_log" '^listening on 127\.0\.0\.1:80 .*shape-gb2312\.model' ||
+gui_wait_log "$service_log" '^listening on 127\.0\.0\.1:80 .*recognition\.model' ||
     gui_fail "the service's log does not say it listens: $(cat "$service_log" 2>/dev/null)"
 gui_pass "installed with /S: files, Start-menu entries and Run entry in place; the service listens on 127.0.0.1:80 ($(grep -m1 '^listening' "$service_log"))"
 
@@ -96,6 +99,58 @@ shots+=("$(gui_screenshot installed-3-online-lookup)")
 seen="the line: $(info_text)"
 assert_log "$service_log" ' GET /Common/XinHuaZiDian/Default\.aspx 200 ' "the installed service's dictionary page"
 gui_pass "the online lookup's pinyin and Wubi come from the installed service ($seen)"
+
+# 3b. The serving copy killed while the panel is used. Only this prefix's copy is meant.
+serving_copy() {
+    local pid
+    for pid in $(pgrep -f -- 'HandwritingService\.exe --supervised$'); do
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+            echo "$pid"
+            return 0
+        fi
+    done
+    return 1
+}
+copy=$(serving_copy) || gui_fail "no serving copy of the installed service: $(ps -eo pid,args | grep -i HandwritingService)"
+lines=$(wc -l <"$service_log")
+ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+killed=$(date +%s%N)
+kill -9 "$copy"
+# When it listens again, seen from beside the writing.
+(
+    end=$((SECONDS + 10))
+    while road_port_open && [ "$SECONDS" -lt "$end" ]; do sleep 0.02; done
+    while ! road_port_open; do
+        [ "$SECONDS" -lt "$end" ] || exit 0
+        sleep 0.02
+    done
+    ms_since "$killed" >"$GUI_DIR/listening-again.ms"
+) &
+listener_watch=$!
+pad_stroke_lines "$data" 中 "$pad_left" "$pad_top" >"$GUI_DIR/strokes-again.txt"
+pad_write_strokes "$GUI_DIR/strokes-again.txt" &
+writer=$!
+gui_wait_until some_cell_filled || gui_fail "no candidates after the kill: $(tail -n +$((lines + 1)) "$service_log")"
+candidates_ms=$(ms_since "$killed")
+wait "$writer"
+wait "$listener_watch" || true
+gui_wait_until cell_of 中 || gui_fail "中 is not among the candidates after the kill: ${cells_text[*]}"
+listening_ms=$(cat "$GUI_DIR/listening-again.ms" 2>/dev/null || echo never)
+echo "after the kill: listening again in $listening_ms ms, the first candidates in $candidates_ms ms"
+assert_log "$service_log" 'supervisor: .* without being asked to stop; starting it again' "the supervisor's line"
+[ "$listening_ms" != never ] && [ "$listening_ms" -lt 3000 ] ||
+    gui_fail "the killed service listened again only after $listening_ms ms"
+[ "$candidates_ms" -lt 5000 ] || gui_fail "the first candidates came $candidates_ms ms after the kill"
+commit_character 中 中中中 "~^中  拼音：zhōng.*  五笔：khk$"
+gui_pass "killed, the service listens again in $listening_ms ms; the panel's candidates came $candidates_ms ms after the kill"
+
+# 3c. --stop, as the Start-menu entry 停止识别服务 runs it: stopped for good.
+run_quietly stop "$instdir/HandwritingService.exe" --stop || gui_fail "--stop failed: $(cat "$GUI_DIR/stop.out")"
+road_port_open && gui_fail "the service still listens after --stop returned"
+sleep 3
+road_port_open && gui_fail "the service listens again after --stop"
+serving_copy >/dev/null && gui_fail "a serving copy runs after --stop"
+gui_pass "--stop stops the service, and it stays stopped"
 
 gui_inspect --class HandwritingPanelWindow || gui_fail "the panel is gone"
 close=$(gui_line child rect=282,10,298,26) || gui_fail "no close glyph"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -125,6 +126,7 @@ class LoopbackServer {
 TcpClient* observed = nullptr;
 std::vector<std::string> arrivals;
 int disconnects = 0;
+int connectFailures = 0;
 
 void recordArrival() {
     ByteString bytes = observed->receivedData();
@@ -133,9 +135,14 @@ void recordArrival() {
 void recordDisconnect() {
     ++disconnects;
 }
+void recordConnectFailure() {
+    ++connectFailures;
+}
 
-int resolutions = 0;
+// Called on the client's lookup worker; it takes a while, as a resolver asking a network does.
+std::atomic<int> resolutions{0};
 hostent* WSAAPI fakeResolver(const char* name) {
+    Sleep(300);
     ++resolutions;
     static in_addr loopback;
     static char* addresses[] = {reinterpret_cast<char*>(&loopback), nullptr};
@@ -158,9 +165,11 @@ class TcpClientTest : public testing::Test {
         client = std::make_unique<TcpClient>(parent);
         client->onDataArrived = recordArrival;
         client->onDisconnected = recordDisconnect;
+        client->onConnectFailed = recordConnectFailure;
         observed = client.get();
         arrivals.clear();
         disconnects = 0;
+        connectFailures = 0;
         resolutions = 0;
         TcpClient::resolveHostName = fakeResolver;
     }
@@ -172,9 +181,17 @@ class TcpClientTest : public testing::Test {
         TcpClient::resolveHostName = ::gethostbyname;
         WSACleanup();
     }
+    // Starts a connect and pumps until it has been made or has failed: true when made.
+    bool connectAndWait(const char* host, int port) {
+        if (!client->connect(host, port)) {
+            return false;
+        }
+        EXPECT_TRUE(pumpUntil([&] { return !client->connecting(); }));
+        return connectFailures == 0 && client->connected();
+    }
     // Connects the client to `server` and returns the server's end of the connection.
     SOCKET connectTo(LoopbackServer& server) {
-        EXPECT_TRUE(client->connect("127.0.0.1", server.port()));
+        EXPECT_TRUE(connectAndWait("127.0.0.1", server.port()));
         return server.accept();
     }
 
@@ -216,6 +233,7 @@ TEST_F(TcpClientTest, AParentTakingTheWindowDownLeavesTheClientSafeToUseAndDestr
     ASSERT_TRUE(server.listening());
     EXPECT_FALSE(client->connect("127.0.0.1", server.port()));
     EXPECT_FALSE(client->connected());
+    EXPECT_EQ(connectFailures, 0);
     client.reset();
 }
 
@@ -230,28 +248,51 @@ TEST_F(TcpClientTest, PortsBelowOneAreTakenAsPortOne) {
     if (!portOne.listening()) {
         GTEST_SKIP() << "cannot listen on port 1 here";
     }
-    EXPECT_TRUE(client->connect("127.0.0.1", 0));
+    EXPECT_TRUE(connectAndWait("127.0.0.1", 0));
     EXPECT_NE(portOne.accept(), INVALID_SOCKET);
-    EXPECT_TRUE(client->connect("127.0.0.1", -5));
+    EXPECT_TRUE(connectAndWait("127.0.0.1", -5));
     EXPECT_NE(portOne.accept(), INVALID_SOCKET);
 }
 
-TEST_F(TcpClientTest, OnlyHostNamesAreResolved) {
+TEST_F(TcpClientTest, OnlyHostNamesAreResolvedAndNeverOnTheCallersThread) {
     LoopbackServer server;
     ASSERT_TRUE(server.listening());
-    EXPECT_TRUE(client->connect("127.0.0.1", server.port()));
-    EXPECT_EQ(resolutions, 0);
+    EXPECT_TRUE(connectAndWait("127.0.0.1", server.port()));
+    EXPECT_EQ(resolutions.load(), 0);
     EXPECT_NE(server.accept(), INVALID_SOCKET);
 
+    // The lookup takes 300 ms; the connect returns at once, and the request sent meanwhile
+    // goes out once the connection is made.
+    ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(client->connect("service.test", server.port()));
-    EXPECT_EQ(resolutions, 1);
-    EXPECT_NE(server.accept(), INVALID_SOCKET);
+    EXPECT_LT(GetTickCount64() - start, 150u);
+    EXPECT_TRUE(client->connecting());
+    EXPECT_TRUE(client->send("request"));
+    // A second connect to the name while it is looked up waits for the same lookup.
+    EXPECT_TRUE(client->connect("service.test", server.port()));
+    EXPECT_TRUE(client->send("second"));
+    ASSERT_TRUE(pumpUntil([&] { return !client->connecting(); }));
+    EXPECT_EQ(resolutions.load(), 1);
+    EXPECT_TRUE(client->connected());
+    SOCKET peer = server.accept();
+    EXPECT_EQ(receive(peer, 6), "second");
+    EXPECT_FALSE(server.hasPendingConnection());
 
-    // An unknown name fails before any connection attempt and keeps the fresh socket.
-    EXPECT_FALSE(client->connect("nowhere.test", server.port()));
-    EXPECT_EQ(resolutions, 2);
+    // An unknown name fails later, before any connection attempt, and keeps the fresh socket.
+    EXPECT_TRUE(client->connect("nowhere.test", server.port()));
+    ASSERT_TRUE(pumpUntil([] { return connectFailures > 0; }));
+    EXPECT_EQ(resolutions.load(), 2);
     EXPECT_NE(client->socketHandle(), INVALID_SOCKET);
     EXPECT_FALSE(server.hasPendingConnection());
+
+    // A client going away while its lookup runs: the lookup ends later with nobody to tell.
+    {
+        TcpClient leaving(nullptr);
+        EXPECT_TRUE(leaving.connect("service.test", server.port()));
+    }
+    Sleep(500);
+    flushQueue();
+    EXPECT_EQ(resolutions.load(), 3);
 }
 
 TEST_F(TcpClientTest, EmptyHostDropsTheOldConnectionAndLeavesAFreshUnconnectedSocket) {
@@ -261,7 +302,7 @@ TEST_F(TcpClientTest, EmptyHostDropsTheOldConnectionAndLeavesAFreshUnconnectedSo
     ASSERT_NE(first, INVALID_SOCKET);
 
     EXPECT_FALSE(client->connect("", server.port()));
-    EXPECT_EQ(resolutions, 0);
+    EXPECT_EQ(resolutions.load(), 0);
     EXPECT_TRUE(peerClosed(first));
     EXPECT_FALSE(server.hasPendingConnection());
     EXPECT_NE(client->socketHandle(), INVALID_SOCKET);
@@ -287,20 +328,27 @@ TEST_F(TcpClientTest, FailedTcpConnectDisconnects) {
     LoopbackServer server;
     ASSERT_TRUE(server.listening());
     ASSERT_NE(connectTo(server), INVALID_SOCKET);
-    EXPECT_FALSE(client->connect("127.0.0.1", ntohs(address.sin_port)));
+    // Refused at once or in the connect's notification, as the system decides; either way the
+    // caller learns of it once.
+    const bool started = client->connect("127.0.0.1", ntohs(address.sin_port));
+    if (started) {
+        ASSERT_TRUE(pumpUntil([] { return connectFailures > 0; }));
+    }
+    flushQueue();
+    EXPECT_EQ(connectFailures, started ? 1 : 0);
     EXPECT_FALSE(client->connected());
     EXPECT_EQ(client->socketHandle(), INVALID_SOCKET);
 }
 
-TEST_F(TcpClientTest, UnansweredConnectGivesUpAfterTheTimeOut) {
+TEST_F(TcpClientTest, UnansweredConnectNeverWaitsAndGivesUpAfterTheTimeOut) {
     // A listener whose accept queue is full drops further handshakes silently, like a
     // service that cannot be reached; nothing leaves the machine.
-    LoopbackServer server(0, 0);
-    ASSERT_TRUE(server.listening());
+    LoopbackServer unreachable(0, 0);
+    ASSERT_TRUE(unreachable.listening());
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<u_short>(server.port()));
+    address.sin_port = htons(static_cast<u_short>(unreachable.port()));
     std::vector<SOCKET> fillers;
     bool full = false;
     while (!full && fillers.size() < 64) {
@@ -317,13 +365,32 @@ TEST_F(TcpClientTest, UnansweredConnectGivesUpAfterTheTimeOut) {
     }
     ASSERT_TRUE(full) << "the accept queue never filled";
 
+    // The first connect is dropped by the next, unanswered or not, and never reports.
     ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(client->connect("127.0.0.1", server.port()));
+    EXPECT_TRUE(client->connect("127.0.0.1", unreachable.port()));
+    EXPECT_LT(GetTickCount64() - start, 150u);
+    EXPECT_TRUE(client->send("dropped"));
+    pumpUntil([] { return false; }, 1000);
+    LoopbackServer answering;
+    ASSERT_TRUE(answering.listening());
+    SOCKET peer = connectTo(answering);
+    EXPECT_TRUE(client->send("kept"));
+    EXPECT_EQ(receive(peer, 4), "kept");
+
+    // The last one gives up at its own bound, once; the first one's would have come earlier.
+    start = GetTickCount64();
+    EXPECT_TRUE(client->connect("127.0.0.1", unreachable.port()));
+    EXPECT_TRUE(client->send("lost"));
+    ASSERT_TRUE(pumpUntil([] { return connectFailures > 0; }, 6000));
     ULONGLONG elapsed = GetTickCount64() - start;
     EXPECT_GE(elapsed, TcpClient::kConnectTimeoutMilliseconds - 200u);
     EXPECT_LT(elapsed, TcpClient::kConnectTimeoutMilliseconds + 2000u);
+    flushQueue();
+    EXPECT_EQ(connectFailures, 1);
     EXPECT_FALSE(client->connected());
+    EXPECT_FALSE(client->connecting());
     EXPECT_EQ(client->socketHandle(), INVALID_SOCKET);
+    EXPECT_FALSE(client->send("after"));
     for (SOCKET s : fillers) {
         closesocket(s);
     }
@@ -492,7 +559,11 @@ TEST_F(TcpClientTest, WorksWithoutAParentWindow) {
     LoopbackServer server;
     ASSERT_TRUE(server.listening());
     ASSERT_TRUE(standalone.connect("127.0.0.1", server.port()));
-    sendAll(server.accept(), "reply");
+    ASSERT_TRUE(standalone.send("request"));
+    ASSERT_TRUE(pumpUntil([&] { return !standalone.connecting(); }));
+    SOCKET peer = server.accept();
+    EXPECT_EQ(receive(peer, 7), "request");
+    sendAll(peer, "reply");
     ASSERT_TRUE(pumpUntil([] { return !arrivals.empty(); }));
     EXPECT_EQ(arrivals[0], "reply");
 }

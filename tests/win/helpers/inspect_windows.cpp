@@ -1,7 +1,7 @@
 // InspectWindows.exe: reads another program's windows back through Win32, for GUI test scripts.
 //
 // usage: InspectWindows.exe SELECT [--wait MS] [--post-char HEX[,HEX...]] [--post-key VK[,VK...]]
-//                            [--restore] [--memory]
+//                            [--restore] [--memory] [--answer-times MS]
 //   SELECT is one of
 //     --class NAME [--title TEXT]   the top-level window with this class (and title)
 //     --title TEXT                  the top-level window with this title
@@ -16,8 +16,11 @@
 //                  the way the panel delivers a character; the activation is not touched
 //   --memory       also print the memory counters of the window's process, as Windows reports
 //                  them (for benchmarks)
+//   --answer-times for MS milliseconds, send the window WM_NULL every 20 ms and wait for each
+//                  answer: how long its thread leaves its messages waiting (a frozen GUI)
 //
-// Exit code: 0 found, 1 not found, 2 usage error, 3 memory counters not readable.
+// Exit code: 0 found, 1 not found (or it stopped answering), 2 usage error, 3 memory counters
+// not readable.
 //
 // Output, one record per line, tab-separated: the record name, then key=value fields. Texts
 // come twice: *_gbk= the raw ANSI bytes as upper-case hex, and the same text as UTF-8 with
@@ -30,6 +33,8 @@
 //   focus       hwnd class id text_gbk text    the focus of the foreground window's thread
 //   posted      hwnd count                      after --post-char
 //   memory      pid working_set peak_working_set private pagefile_peak (bytes)   after --memory
+//   answers     count longest_ms over_100_ms over_500_ms                        after
+//   --answer-times
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -252,11 +257,36 @@ bool printMemory(HWND window) {
     return true;
 }
 
+// Sends WM_NULL to the window again and again for `durationMs`, each time waiting for the answer
+// (SMTO_ABORTIFHUNG would give up on a thread that looks hung, which is what is measured).
+bool printAnswerTimes(HWND window, long durationMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(durationMs);
+    unsigned count = 0, over100 = 0, over500 = 0;
+    ULONGLONG longest = 0;
+    while (GetTickCount64() < end) {
+        const ULONGLONG sent = GetTickCount64();
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result)) {
+            fprintf(stderr, "the window did not answer within 30 s or is gone\n");
+            return false;
+        }
+        const ULONGLONG waited = GetTickCount64() - sent;
+        ++count;
+        longest = waited > longest ? waited : longest;
+        over100 += waited > 100 ? 1 : 0;
+        over500 += waited > 500 ? 1 : 0;
+        Sleep(20);
+    }
+    printf("answers\tcount=%u\tlongest_ms=%llu\tover_100_ms=%u\tover_500_ms=%u\n", count,
+           static_cast<unsigned long long>(longest), over100, over500);
+    return true;
+}
+
 int usage() {
     fprintf(stderr,
             "usage: InspectWindows.exe (--class NAME [--title TEXT] | --title TEXT | --foreground"
             " | --handle 0xHWND | --list) [--wait MS] [--post-char HEX[,HEX...]]"
-            " [--post-key VK[,VK...]] [--restore] [--memory]\n");
+            " [--post-key VK[,VK...]] [--restore] [--memory] [--answer-times MS]\n");
     return 2;
 }
 
@@ -270,6 +300,7 @@ int main(int argc, char** argv) {
     bool foreground = false, list = false, restore = false, memory = false;
     HWND handle = nullptr;
     long waitMs = 0;
+    long answerMs = 0;
     std::vector<unsigned char> postBytes;
     std::vector<unsigned char> postKeys;
     for (int i = 1; i < argc; ++i) {
@@ -292,6 +323,8 @@ int main(int argc, char** argv) {
                 reinterpret_cast<HWND>(static_cast<ULONG_PTR>(strtoull(argv[++i], nullptr, 16)));
         } else if (option == "--wait" && hasValue) {
             waitMs = strtol(argv[++i], nullptr, 10);
+        } else if (option == "--answer-times" && hasValue) {
+            answerMs = strtol(argv[++i], nullptr, 10);
         } else if (option == "--post-char" && hasValue) {
             if (!parseBytes(argv[++i], &postBytes)) {
                 return usage();
@@ -367,5 +400,8 @@ int main(int argc, char** argv) {
     }
     const bool memoryRead = !memory || printMemory(window);
     fflush(stdout);
+    if (answerMs > 0 && !printAnswerTimes(window, answerMs)) {
+        return 1;
+    }
     return memoryRead ? 0 : 3;
 }
