@@ -1,5 +1,7 @@
 #include "real_writing.h"
 
+#include "file_parsing.h"
+
 #include <dirent.h>
 #include <iconv.h>
 
@@ -84,18 +86,8 @@ bool parsePot(std::string_view bytes, std::vector<RealSample>& samples, std::str
 }
 
 bool readPotFile(const std::string& path, std::vector<RealSample>& samples, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!parsePot(text.str(), samples, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return training::parseFile(
+        path, error, [&](const std::string& bytes) { return parsePot(bytes, samples, error); });
 }
 
 std::vector<std::string> listPotFiles(const std::string& folder) {
@@ -141,21 +133,11 @@ std::vector<hanzi::PadPath> placeOnPad(const std::vector<TabletStroke>& strokes,
         int py = static_cast<int>(std::lround(centreY + (y - (top + bottom) / 2.0) * scale));
         return hanzi::PadPixel{std::clamp(px, 0, pad.width), std::clamp(py, 0, pad.height)};
     };
-    const double step = std::max(placement.step, 0.01);
     for (const TabletStroke& stroke : strokes) {
-        hanzi::PadPath path{toPad(stroke[0].x, stroke[0].y)};
-        for (std::size_t i = 1; i < stroke.size(); ++i) {
-            const TabletPoint a = stroke[i - 1], b = stroke[i];
-            double length = std::hypot(b.x - a.x, b.y - a.y) * scale;
-            int steps = std::max(1, static_cast<int>(std::ceil(length / step)));
-            for (int s = 1; s <= steps; ++s) {
-                double t = static_cast<double>(s) / steps;
-                hanzi::PadPixel p = toPad(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t);
-                if (p.x != path.back().x || p.y != path.back().y)
-                    path.push_back(p);
-            }
-        }
-        paths.push_back(std::move(path));
+        std::vector<hanzi::MedianPoint> points;
+        for (TabletPoint p : stroke)
+            points.push_back({static_cast<double>(p.x), static_cast<double>(p.y)});
+        paths.push_back(hanzi::walkLine(points, scale, placement.step, toPad));
     }
     return paths;
 }

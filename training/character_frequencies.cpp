@@ -1,5 +1,7 @@
 #include "character_frequencies.h"
 
+#include "file_parsing.h"
+
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -63,18 +65,9 @@ bool parseCharacterFrequencies(const std::string& text, std::map<std::uint32_t, 
 
 bool readCharacterFrequencies(const std::string& path, std::map<std::uint32_t, double>& perMillion,
                               std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!parseCharacterFrequencies(text.str(), perMillion, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return parseFile(path, error, [&](const std::string& text) {
+        return parseCharacterFrequencies(text, perMillion, error);
+    });
 }
 
 }  // namespace training

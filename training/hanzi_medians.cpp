@@ -1,5 +1,7 @@
 #include "hanzi_medians.h"
 
+#include "file_parsing.h"
+
 #include "recognition/writing_pad.h"
 
 #include <dirent.h>
@@ -115,19 +117,9 @@ bool parseHanziMedians(const std::string& json, HanziMedians& out, std::string& 
 
 bool loadHanziMedians(const std::string& dataDir, const std::string& character, HanziMedians& out,
                       std::string& error) {
-    std::string path = dataDir + "/" + character + ".json";
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!parseHanziMedians(text.str(), out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return training::parseFile(
+        dataDir + "/" + character + ".json", error,
+        [&](const std::string& json) { return parseHanziMedians(json, out, error); });
 }
 
 std::vector<PadPath> mediansToPadPath(const HanziMedians& medians, PadLayout layout, double step) {
@@ -135,31 +127,14 @@ std::vector<PadPath> mediansToPadPath(const HanziMedians& medians, PadLayout lay
     double scale = usable / kDataBox;
     double left = (layout.width - kDataBox * scale) / 2.0;
     double top = (layout.height - kDataBox * scale) / 2.0;
-    auto toPad = [&](MedianPoint p) {
-        int x = static_cast<int>(std::lround(left + p.x * scale));
-        int y = static_cast<int>(std::lround(top + p.y * scale));
+    auto toPad = [&](double px, double py) {
+        int x = static_cast<int>(std::lround(left + px * scale));
+        int y = static_cast<int>(std::lround(top + py * scale));
         return PadPixel{std::clamp(x, 0, layout.width), std::clamp(y, 0, layout.height)};
     };
     std::vector<PadPath> paths;
-    for (const MedianStroke& stroke : medians.strokes) {
-        PadPath path;
-        for (std::size_t i = 0; i < stroke.size(); ++i) {
-            if (i == 0) {
-                path.push_back(toPad(stroke[0]));
-                continue;
-            }
-            MedianPoint a = stroke[i - 1], b = stroke[i];
-            double length = std::hypot(b.x - a.x, b.y - a.y) * scale;
-            int steps = std::max(1, static_cast<int>(std::ceil(length / std::max(step, 0.01))));
-            for (int s = 1; s <= steps; ++s) {
-                double t = static_cast<double>(s) / steps;
-                PadPixel p = toPad({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
-                if (p.x != path.back().x || p.y != path.back().y)
-                    path.push_back(p);
-            }
-        }
-        paths.push_back(std::move(path));
-    }
+    for (const MedianStroke& stroke : medians.strokes)
+        paths.push_back(walkLine(stroke, scale, step, toPad));
     return paths;
 }
 

@@ -8,6 +8,8 @@
 //   pad.strokeText;  pad.requests.back();                        // "a10a20a...a", inner texts
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,30 @@ struct PadLayout {
     int height = kPadHeight;
     int margin = 12;  // pixels kept free on each side
 };
+
+// A line walked as mouse move events report it: its points, in units of `pixelsPerUnit` pad
+// pixels, visited in steps of at most `step` pixels, each report the whole pixel `toPad` makes
+// of a point (x, y), a report that repeats the last one left out.
+template <typename ToPad>
+PadPath walkLine(const std::vector<MedianPoint>& points, double pixelsPerUnit, double step,
+                 ToPad toPad) {
+    PadPath path;
+    if (points.empty())
+        return path;
+    path.push_back(toPad(points[0].x, points[0].y));
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const MedianPoint a = points[i - 1], b = points[i];
+        const double length = std::hypot(b.x - a.x, b.y - a.y) * pixelsPerUnit;
+        const int steps = std::max(1, static_cast<int>(std::ceil(length / std::max(step, 0.01))));
+        for (int s = 1; s <= steps; ++s) {
+            const double t = static_cast<double>(s) / steps;
+            const PadPixel p = toPad(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t);
+            if (p.x != path.back().x || p.y != path.back().y)
+                path.push_back(p);
+        }
+    }
+    return path;
+}
 
 // Scales the 1024 box uniformly into the pad inside the margin, centred, and walks each centre
 // line in steps of at most `step` pixels, as mouse move events would report it.

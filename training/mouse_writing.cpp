@@ -1,5 +1,7 @@
 #include "mouse_writing.h"
 
+#include "file_parsing.h"
+
 #include <iconv.h>
 
 #include <algorithm>
@@ -308,18 +310,9 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
 }
 
 bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error) {
-    std::ifstream file(path);
-    if (!file) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!readWritingSettings(text.str(), settings, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    return parseFile(path, error, [&](const std::string& text) {
+        return readWritingSettings(text, settings, error);
+    });
 }
 
 std::vector<hanzi::MedianStroke> slipStrokeOrder(std::vector<hanzi::MedianStroke> strokes,

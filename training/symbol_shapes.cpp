@@ -1,5 +1,7 @@
 #include "symbol_shapes.h"
 
+#include "file_parsing.h"
+
 #include <cctype>
 #include <fstream>
 #include <set>
@@ -139,19 +141,9 @@ bool readSymbolShapes(const std::string& text, std::vector<SymbolVariant>& out,
 
 bool loadSymbolShapes(const std::string& path, std::vector<SymbolVariant>& out,
                       std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        out.clear();
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!readSymbolShapes(text.str(), out, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    return true;
+    out.clear();
+    return parseFile(path, error,
+                     [&](const std::string& text) { return readSymbolShapes(text, out, error); });
 }
 
 }  // namespace training
