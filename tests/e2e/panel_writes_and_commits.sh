@@ -7,7 +7,9 @@
 #  2. a press on 中's cell types it: exactly two WM_CHAR, D6 then D0 with lParam 1, the text is
 #     中, the target keeps the activation, the ten cells are empty, and the information line
 #     reads "中  拼音：zhong" and is shown (the pointer left the pad for the cell);
-#  3. 国 and 永 written and committed the same way: the text is 中国永;
+#  3. 国 and 永 written and committed the same way: the text is 中国永; then a digit and a
+#     Chinese comma, which the service offers beside hanzi: one WM_CHAR for 8, two for ，, and
+#     the line shows each with empty pinyin;
 #  4. the online lookup turned on through the context menu: 中 written and committed again, the
 #     line goes through "在线校对字典..." to the service's pinyin with tone marks and "  五笔：khk";
 #  5. the reference value set to 8 through the menu's 手写精度 and its input box: 永 written
@@ -24,6 +26,8 @@ GUI_TARGET=$2
 GUI_INSPECTOR=$3
 service=$4
 data=$5
+# The symbols' written forms, drawn by the project.
+export PAD_SYMBOL_SHAPES=$(cd "$(dirname "$0")/../../training" && pwd)/symbol-shapes.txt
 if [ ! -x "$service" ] || [ ! -f "$data/中.json" ] || [ ! -f "$data/国.json" ] ||
     [ ! -f "$data/永.json" ]; then
     echo "skipped: no service at $service or no stroke data in $data"
@@ -61,13 +65,19 @@ requests_at_3=$(($(requests) - before))
 commit_character 永 中国永 "永  拼音：yong"
 shots+=("$(gui_screenshot e2e-3-guo-yong-committed)")
 gui_pass "国 and 永 written and committed: the target's text is 中国永 ($requests_at_3 requests for 永)"
+write_character 8
+commit_character 8 中国永8 "8  拼音："
+write_character ，
+commit_character ， 中国永8， "，  拼音："
+shots+=("$(gui_screenshot e2e-3-digit-comma-committed)")
+gui_pass "8 and ， written and committed: one and two WM_CHAR, the text is 中国永8，"
 
 # 4. The online lookup, turned on through the context menu: up from nothing highlighted wraps
 #    to the last entry, 校对在线字典.
 choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
 gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
 write_character 中
-commit_character 中 中国永中 "~^中  拼音：zhōng.*  五笔：khk$"
+commit_character 中 中国永8，中 "~^中  拼音：zhōng.*  五笔：khk$"
 shots+=("$(gui_screenshot e2e-4-online-lookup)")
 echo "information line: $(info_text)"
 gui_pass "with the online lookup on, the line shows the service's pinyin and Wubi code"
@@ -98,7 +108,7 @@ write_character 永
 requests_at_8=$(($(requests) - before))
 [ "$requests_at_8" -lt "$requests_at_3" ] ||
     gui_fail "永 took $requests_at_8 requests at reference value 8, $requests_at_3 at 3"
-commit_character 永 中国永中永 "~^永  拼音：yǒng.*  五笔：[a-y]+$"
+commit_character 永 中国永8，中永 "~^永  拼音：yǒng.*  五笔：[a-y]+$"
 shots+=("$(gui_screenshot e2e-5-reference-value-8)")
 gui_pass "reference value 8 set through the menu and its box: 永 took $requests_at_8 requests, $requests_at_3 at 3"
 

@@ -7,9 +7,9 @@
 #   info_is TEXT|~REGEX / info_shown / info_text
 #                                   the information line
 #   write_character CHARACTER       write it stroke by stroke: candidates before the last
-#                                   stroke, the character among them at the end
+#                                   stroke (of one of several), the character among them at the end
 #   commit_character CHARACTER TARGET_TEXT INFO
-#                                   press its cell: two WM_CHAR, the target's text, cells
+#                                   press its cell: a WM_CHAR per byte, the target's text, cells
 #                                   emptied, the line reads INFO (and is shown, unless
 #                                   ROAD_INFO_SHOWN=0), the target keeps the activation
 #   choose_menu_entry KEYS DONE...  choose a context menu entry with the keys (hex virtual keys)
@@ -66,25 +66,29 @@ info_text() { gui_inspect --class HandwritingPanelWindow && gui_child_text rect=
 # The lines the target logged after line $1.
 log_since() { tail -n +"$(($1 + 1))" "$log"; }
 
-# Writes the character; candidates must show before its last stroke is written.
+# Writes the character; candidates must show before its last stroke is written, when it has
+# more than one.
 write_character() {
     local character=$1 file=$GUI_DIR/strokes-$1.txt count
     pad_stroke_lines "$data" "$character" "$pad_left" "$pad_top" >"$file"
     count=$(wc -l <"$file")
     all_cells_empty || gui_fail "cells hold candidates before $character is written: ${cells_text[*]}"
-    pad_write_strokes "$file" 1 $((count - 1))
-    gui_wait_until some_cell_filled ||
-        gui_fail "no candidates after $((count - 1)) of the $count strokes of $character"
-    echo "candidates before the last stroke of $character: ${cells_text[*]}"
+    if [ "$count" -gt 1 ]; then
+        pad_write_strokes "$file" 1 $((count - 1))
+        gui_wait_until some_cell_filled ||
+            gui_fail "no candidates after $((count - 1)) of the $count strokes of $character"
+        echo "candidates before the last stroke of $character: ${cells_text[*]}"
+    fi
     pad_write_strokes "$file" "$count"
     gui_wait_until cell_of "$character" ||
         gui_fail "$character is not among the candidates: ${cells_text[*]}"
     echo "candidates for $character: ${cells_text[*]}"
 }
-# Presses the character's cell; exactly its two bytes reach the target with lParam 1 each,
-# the target keeps the activation, the cells empty and the information line names its pinyin.
+# Presses the character's cell; exactly its bytes reach the target, a WM_CHAR with lParam 1
+# each, the target keeps the activation, the cells empty and the information line names its
+# pinyin.
 commit_character() {
-    local character=$1 expected_text=$2 info=$3 before bytes chars x y
+    local character=$1 expected_text=$2 info=$3 before bytes chars expected x y i
     cell_of "$character" || gui_fail "$character vanished from the cells: ${cells_text[*]}"
     read -r x y <<<"$(gui_center "$(gui_field "$(gui_line child "rect=${cell_rects[$cell_index]}")" screen)")"
     before=$(wc -l <"$log")
@@ -92,9 +96,10 @@ commit_character() {
     gui_wait_until grep -q "^text	gbk=$(gui_hex "$expected_text")	" "$log" ||
         gui_fail "the target's text is not $expected_text: $(log_since "$before")"
     bytes=$(gui_hex "$character")
+    expected=
+    for ((i = 0; i < ${#bytes}; i += 2)); do expected+="wparam=0x${bytes:i:2} lparam=0x00000001;"; done
     chars=$(log_since "$before" | grep '^char' | cut -f2,3 | tr '\t\n' ' ;')
-    assert_eq "wparam=0x${bytes:0:2} lparam=0x00000001;wparam=0x${bytes:2:2} lparam=0x00000001;" \
-        "$chars" "WM_CHAR messages for $character"
+    assert_eq "$expected" "$chars" "WM_CHAR messages for $character"
     gui_wait_until all_cells_empty || gui_fail "cells not emptied after the commit: ${cells_text[*]}"
     gui_wait_until info_is "$info" || gui_fail "information line: expected '$info', got '$(info_text)'"
     # The pointer rests on the cell, off the pad: the line is shown, not only written
@@ -106,7 +111,7 @@ commit_character() {
     # Nothing else arrives late (a repeated character, a stray byte).
     sleep 0.5
     chars=$(log_since "$before" | grep -c '^char' || true)
-    assert_eq 2 "$chars" "WM_CHAR messages for $character after a pause"
+    assert_eq $((${#bytes} / 2)) "$chars" "WM_CHAR messages for $character after a pause"
 }
 
 menu_visible() { gui_inspect --class '#32768' && [ "$(gui_field "$(gui_line window)" visible)" = 1 ]; }
