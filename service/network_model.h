@@ -39,9 +39,9 @@ struct NetworkLayer {
 struct NetworkModel {
     std::vector<std::string> characters;  // UTF-8, one per output of the last layer
     std::vector<NetworkLayer> layers;
-    // The prior, as the shape model has it (shape_model.h): how often each character occurs in
-    // text, per million characters (empty: no prior); a character's score gains
-    // priorWeight * ln(frequency / priorFloor), the frequency held between floor and ceiling.
+    // The prior: how often each character occurs in text, per million characters (empty: no
+    // prior); a character's score gains priorWeight * ln(frequency / priorFloor), the frequency
+    // held between floor and ceiling.
     std::vector<float> frequencies;
     float priorWeight = 0;
     float priorFloor = 1;

@@ -1,6 +1,6 @@
 // How often each character occurs in modern Chinese text, from a list of words with their
 // counts in a corpus (jieba's dictionary, one "word count [tag]" a line): every word's count
-// goes to each character it holds. The shape model's prior is made from it.
+// goes to each character it holds. The recognition model's prior is made from it.
 #pragma once
 
 #include <cstdint>

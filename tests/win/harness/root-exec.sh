@@ -22,8 +22,7 @@ harness=$(cd "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")" && pwd)
 root=$(realpath "$WINE_ROOT")
 
 # The folders to show: the source tree, the build root that holds the root, the Windows build.
-# Host data that tests hand to Windows programs by its Z: path (the stock zinnia model).
-candidates=("$(cd "$harness/../../.." && pwd)" "$(dirname "$root")" /usr/share/tegaki)
+candidates=("$(cd "$harness/../../.." && pwd)" "$(dirname "$root")")
 [ -z "${WINE_BUILD_DIR:-}" ] || candidates+=("$(realpath -m "$WINE_BUILD_DIR")")
 IFS=: read -r -a extra <<<"${WINE_ROOT_BINDS:-}"
 for d in "${extra[@]}"; do [ -z "$d" ] || candidates+=("$(realpath -m "$d")"); done
