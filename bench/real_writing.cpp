@@ -2,7 +2,6 @@
 
 #include "file_parsing.h"
 
-#include <dirent.h>
 #include <iconv.h>
 
 #include <algorithm>
@@ -92,16 +91,8 @@ bool readPotFile(const std::string& path, std::vector<RealSample>& samples, std:
 
 std::vector<std::string> listPotFiles(const std::string& folder) {
     std::vector<std::string> paths;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return paths;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".pot") == 0)
-            paths.push_back(folder + "/" + name);
-    }
-    closedir(dir);
-    std::sort(paths.begin(), paths.end());
+    for (const std::string& name : training::listFilesEndingIn(folder, ".pot"))
+        paths.push_back(folder + "/" + name + ".pot");
     return paths;
 }
 

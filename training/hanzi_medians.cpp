@@ -4,8 +4,6 @@
 
 #include "recognition/writing_pad.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -166,18 +164,7 @@ PadRecording writeOnPad(const std::vector<PadPath>& strokes, int referenceValue)
 }
 
 std::vector<std::string> listHanziCharacters(const std::string& dataDir) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(dataDir.c_str());
-    if (!dir)
-        return names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0)
-            names.push_back(name.substr(0, name.size() - 5));
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
+    return training::listFilesEndingIn(dataDir, ".json");
 }
 
 }  // namespace hanzi
