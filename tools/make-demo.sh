@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# `make demo`: the whole road of the end-to-end test (write 中 国 永 with the mouse, commit them
+# `make demo`: the whole road of the end-to-end test (write 中 国 永 8 ， with the mouse, commit them
 # into an application, the online lookup, the reference value box, 重写, minimize, close) on the
 # virtual display of the test session, filmed. Leaves, under BUILD_ROOT/demo:
 #   handwriting-panel-demo.gif   the run as an animation (the part of the screen that holds the
