@@ -26,7 +26,7 @@ struct Sample {
     std::size_t character;  // in the model's list
     bool byFrequency;
     int level;
-    std::vector<std::pair<std::size_t, double>> shortList;  // character, discriminant
+    std::vector<std::pair<std::size_t, double>> shortList;  // character, score by shape
 };
 
 }  // namespace
