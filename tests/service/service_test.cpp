@@ -77,6 +77,12 @@ class Service : public ::testing::Test {
                         "Content-Length: " +
                             std::to_string(body.size()) + "\r\n\r\n" + body);
     }
+    // The panel's dictionary request for a keyword (GBK bytes and the panel's trailing commas).
+    static std::string lookUp(const std::string& keyword) {
+        return exchange(service->port(),
+                        "GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=" + keyword +
+                            " HTTP/1.0\r\n\r\n");
+    }
     static std::unique_ptr<ServiceProcess> service;
 };
 std::unique_ptr<ServiceProcess> Service::service;
@@ -147,10 +153,7 @@ TEST_F(Service, DictionaryPageForZhongHoldsPinyinAndWubi) {
 
 TEST_F(Service, ASymbolsPageGivesThePanelEmptyPinyinAndWubi) {
     for (std::string keyword : {"1,,,,,,,", "\xA3\xAC,,,,,,,"}) {
-        std::string reply =
-            exchange(service->port(),
-                     "GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=" + keyword +
-                         " HTTP/1.0\r\n\r\n");
+        std::string reply = lookUp(keyword);
         EXPECT_EQ(statusOf(reply), 200) << reply;
         EXPECT_EQ(markedValue(reply, kPinyinMarker), "");
         EXPECT_EQ(markedValue(reply, kWubiMarker), "");
@@ -159,10 +162,7 @@ TEST_F(Service, ASymbolsPageGivesThePanelEmptyPinyinAndWubi) {
 
 TEST_F(Service, UnknownKeywordGivesAPageWithoutThePinyinMarker) {
     for (std::string keyword : {"\xFF\xFF,,,,,,,", "\x81\x20,,,,,,,"}) {
-        std::string reply =
-            exchange(service->port(),
-                     "GET /Common/XinHuaZiDian/Default.aspx?MatchAll=False&Keyword=" + keyword +
-                         " HTTP/1.0\r\n\r\n");
+        std::string reply = lookUp(keyword);
         EXPECT_NE(statusOf(reply), 0);
         EXPECT_FALSE(bodyOf(reply).empty());
         EXPECT_EQ(markedValue(reply, kPinyinMarker), "<none>");
