@@ -100,10 +100,7 @@ int main(int argc, char** argv) {
         int total[3] = {0, 0, 0}, top1[3] = {0, 0, 0}, top10[3] = {0, 0, 0};
         for (const Sample& s : samples) {
             auto ranked = s.shortList;
-            for (auto& [c, g] : ranked) {
-                float f = std::clamp(model.frequencies[c], model.priorFloor, model.priorCeiling);
-                g -= weight * std::log(f / model.priorFloor);
-            }
+            for (auto& [c, g] : ranked) g -= weight * service::priorGain(model, c);
             std::stable_sort(ranked.begin(), ranked.end(),
                              [](const auto& x, const auto& y) { return x.second < y.second; });
             int group = s.byFrequency ? 2 : s.level;

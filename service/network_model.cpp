@@ -308,14 +308,17 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
     return true;
 }
 
+float priorGain(const NetworkModel& model, std::size_t c) {
+    return std::log(std::clamp(model.frequencies[c], model.priorFloor, model.priorCeiling) /
+                    model.priorFloor);
+}
+
 NetworkRecognizer::NetworkRecognizer(NetworkModel model, bool usePrior)
     : runner_(std::move(model)) {
     const NetworkModel& m = runner_.model();
     if (usePrior && m.frequencies.size() == m.characters.size() && m.priorWeight > 0)
-        for (float f : m.frequencies)
-            priorBonus_.push_back(
-                m.priorWeight *
-                std::log(std::clamp(f, m.priorFloor, m.priorCeiling) / m.priorFloor));
+        for (std::size_t c = 0; c < m.frequencies.size(); ++c)
+            priorBonus_.push_back(m.priorWeight * priorGain(m, c));
 }
 
 std::vector<ScoredCandidate> NetworkRecognizer::rank(const std::vector<PadStroke>& strokes,

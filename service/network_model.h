@@ -58,6 +58,10 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
 std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& checkSample,
                               const WritingGeometry& checkGeometry = {});
 
+// What character `c`'s score gains per unit of prior weight: ln(frequency / floor), the
+// frequency held between floor and ceiling. The model must have a prior.
+float priorGain(const NetworkModel& model, std::size_t c);
+
 // The network's input: each cell's length of pen path, as the trainer saw it (in 64ths of a
 // unit, at most 255 of them), square rooted so that long strokes do not drown short ones.
 void networkInput(const DirectionPlanes& planes, std::vector<float>& input);
