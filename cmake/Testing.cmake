@@ -12,6 +12,13 @@
 #       a shell script that drives Windows programs under Wine and Xvfb (label "win" or as given);
 #       it holds the shared desktop and any further LOCKS (port80 for tests that listen on
 #       127.0.0.1:80); an exit with SKIP_CODE counts as skipped.
+#   win_test_gated(name)
+#       for a test registered by hand with ${WIN_TEST_GATE} before its command: the gate's
+#       skip counts as skipped.
+#
+# A tree whose Windows programs are 32-bit runs them only where the machine runs 32-bit code
+# (tests/win/harness/i686-gate.sh probes once per build root); elsewhere every one of its
+# tests goes through the gate and is reported as skipped (77), never as passed or failed.
 
 function(add_unit_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
@@ -24,13 +31,30 @@ endfunction()
 set(WINE_HARNESS_DIR ${CMAKE_SOURCE_DIR}/tests/win/harness)
 set(WINE_SESSION_FIXTURE ${TEST_PREFIX}wine_session)
 set(WINE_DESKTOP_LOCK ${TEST_PREFIX}wine_desktop)
+set(WIN_TEST_GATE)
+if(CMAKE_CROSSCOMPILING_EMULATOR AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  get_filename_component(win_test_build_root "${CMAKE_BINARY_DIR}" DIRECTORY)
+  set(WIN_TEST_GATE bash ${WINE_HARNESS_DIR}/i686-gate.sh run ${win_test_build_root})
+endif()
+
+function(win_test_gated name)
+  if(WIN_TEST_GATE)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
+endfunction()
 
 function(add_win_test)
   cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
-    add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND ${T_NAME})
+    if(WIN_TEST_GATE)
+      add_test(NAME ${TEST_PREFIX}${T_NAME}
+        COMMAND ${WIN_TEST_GATE} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${T_NAME}>)
+      win_test_gated(${TEST_PREFIX}${T_NAME})
+    else()
+      add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND ${T_NAME})
+    endif()
     set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS win TIMEOUT 300
       FIXTURES_REQUIRED ${WINE_SESSION_FIXTURE})
     if(T_GUI)
@@ -53,11 +77,16 @@ function(add_win_script_test)
   foreach(dep IN LISTS T_DEPENDS)
     list(APPEND exe_args "$<TARGET_FILE:${dep}>")
   endforeach()
-  add_test(NAME ${TEST_PREFIX}${T_NAME} COMMAND bash ${T_SCRIPT} ${exe_args} ${T_ARGS})
+  add_test(NAME ${TEST_PREFIX}${T_NAME}
+    COMMAND ${WIN_TEST_GATE} bash ${T_SCRIPT} ${exe_args} ${T_ARGS})
   set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES LABELS "${labels}" TIMEOUT 600
     FIXTURES_REQUIRED ${WINE_SESSION_FIXTURE} RESOURCE_LOCK "${locks}"
     ENVIRONMENT "WINE_BUILD_DIR=${CMAKE_BINARY_DIR};WINE_HARNESS_DIR=${WINE_HARNESS_DIR}")
+  if(T_SKIP_CODE AND WIN_TEST_GATE AND NOT T_SKIP_CODE EQUAL 77)
+    message(FATAL_ERROR "${T_NAME}: a gated tree's tests skip with 77, not ${T_SKIP_CODE}")
+  endif()
   if(T_SKIP_CODE)
     set_tests_properties(${TEST_PREFIX}${T_NAME} PROPERTIES SKIP_RETURN_CODE ${T_SKIP_CODE})
   endif()
+  win_test_gated(${TEST_PREFIX}${T_NAME})
 endfunction()

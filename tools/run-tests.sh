@@ -8,6 +8,8 @@ shift
 if [ -n "${MAKE_START_TIME:-}" ]; then
     echo "[test] dependencies and build took $(($(date +%s) - MAKE_START_TIME)) s; running the tests"
 fi
+# Whether the i686 build's tests run on this machine, said once (probed once per build root).
+"$(dirname "$0")/../tests/win/harness/i686-gate.sh" line "$build" || exit 1
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 rc=$?
 # A test run that was cut short must not leave Xvfb or wineserver behind (silently: ctest's
