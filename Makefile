@@ -64,18 +64,21 @@ asan: deps native
 	@echo "[build] native with AddressSanitizer and UndefinedBehaviorSanitizer"
 	@cmake --build $(ASAN) -j $(JOBS)
 
-win64: deps native
-	$(call configure,$(WIN64),-DCMAKE_BUILD_TYPE=Release \
+WIN64_ARGS := -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-x86_64-w64-mingw32.cmake \
 	  -DTHIRD_PARTY_PREFIX=$(THIRD_PARTY)/x86_64-w64-mingw32 \
 	  -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/win/harness/wine-run.sh \
-	  -DNATIVE_BINARY_DIR=$(NATIVE) -DTEST_PREFIX=win64/)
+	  -DNATIVE_BINARY_DIR=$(NATIVE) -DTEST_PREFIX=win64/
+
+win64: deps native
+	$(call configure,$(WIN64),$(WIN64_ARGS))
 	@echo "[build] x86_64-w64-mingw32"
 	@cmake --build $(WIN64) -j $(JOBS)
 
 # The release tree; `make dist` configures it with the same arguments. Its tests run under the
 # 32-bit-capable Wine of the Debian root that the dependency script makes (WoW64: the host's
-# Wine runs 64-bit programs only).
+# Wine runs 64-bit programs only), where the machine runs 32-bit code at all; elsewhere they
+# are reported as skipped.
 WINE_ROOT := $(BUILD)/wine-root
 WIN32_ARGS := -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake \
@@ -150,8 +153,10 @@ real-bench: native
 prior-tuning: native
 	@cmake --build $(NATIVE) --target prior-tuning
 
-# The zip and installer for Windows users (the panel, the service and its model), from the i686
-# build. DIST_CMAKE_ARGS builds them for another service host, in a tree of their own.
+# The zip and installer for Windows users: the i686 panel (the Script Control it needs is
+# 32-bit), the x86_64 service with its model (tested under the host's Wine on every machine),
+# and the i686 service that the installer puts in its place on 32-bit Windows.
+# DIST_CMAKE_ARGS builds them for another service host, in a tree of their own.
 DIST_CMAKE_ARGS ?=
 DIST_TREE := $(if $(strip $(DIST_CMAKE_ARGS)),$(BUILD)/win32-dist,$(WIN32))
 
@@ -161,7 +166,9 @@ dist: deps native
 	$(call configure,$(DIST_TREE),$(WIN32_ARGS) \
 	  $(if $(strip $(DIST_CMAKE_ARGS)),$(DIST_CMAKE_ARGS),$(WIN32_TEST_ARGS)))
 	@cmake --build $(DIST_TREE) -j $(JOBS) --target handwriting_panel handwriting-service
-	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/recognition.model
+	$(call configure,$(WIN64),$(WIN64_ARGS))
+	@cmake --build $(WIN64) -j $(JOBS) --target handwriting-service
+	@tools/make-dist.sh $(DIST_TREE) $(BUILD)/dist $(NATIVE)/model/recognition.model $(WIN64)
 
 # The recognition service as a Linux service: the program, its model, the systemd units and
 # the nginx configuration under PREFIX (in DESTDIR when given); and its Debian package.

@@ -9,6 +9,7 @@
 ; a program only this user runs; the Task Scheduler restarts a failed task after a minute at the
 ; soonest.
 Unicode true
+!include x64.nsh
 Name "手写输入面板 ${VERSION}"
 OutFile "${OUT_FILE}"
 InstallDir "$LOCALAPPDATA\Programs\HandwritingPanel"
@@ -49,7 +50,12 @@ Section "Panel"
   no_earlier_service:
   SetOutPath "$INSTDIR"
   File "${SOURCE_DIR}\HandwritingPanel.exe"
-  File "${SOURCE_DIR}\HandwritingService.exe"
+  ; The x86_64 service, tested on every build machine; 32-bit Windows gets the i686 one.
+  ${If} ${RunningX64}
+    File "${SOURCE_DIR}\HandwritingService.exe"
+  ${Else}
+    File "${SOURCE_DIR}\x86\HandwritingService.exe"
+  ${EndIf}
   File "${SOURCE_DIR}\recognition.model"
   File "${SOURCE_DIR}\README-Windows.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"

@@ -39,8 +39,8 @@ packages=(
   nginx curl
   # artwork generator
   python3 python3-pil
-  # release packaging
-  zip nsis
+  # release packaging (unzip: the tests unpack the release)
+  zip unzip nsis
 )
 
 missing=()
