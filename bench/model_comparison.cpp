@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/network_model.h"
+#include "engine/recognizer.h"
 #include "mouse_writing.h"
-#include "network_model.h"
-#include "recognizer.h"
 #include "symbol_shapes.h"
 #include "zinnia_peer.h"
 
@@ -42,7 +42,7 @@ struct Tally {
 
 struct Model {
     std::string name, path;
-    std::unique_ptr<service::Recognizer> recognizer;
+    std::unique_ptr<engine::Recognizer> recognizer;
     double mib = 0;
     std::vector<double> cpuTimes;
 };
@@ -72,16 +72,16 @@ double percent(int part, int whole) {
 }
 
 // The service's model, with or without its prior; its frequencies for drawing by frequency.
-std::unique_ptr<service::Recognizer> openOurs(const std::string& path, bool usePrior,
-                                              std::map<std::string, double>& frequency,
-                                              std::string& error) {
-    service::NetworkModel model;
-    if (!service::readNetworkModel(path, model, error))
+std::unique_ptr<engine::Recognizer> openOurs(const std::string& path, bool usePrior,
+                                             std::map<std::string, double>& frequency,
+                                             std::string& error) {
+    engine::NetworkModel model;
+    if (!engine::readNetworkModel(path, model, error))
         return nullptr;
     if (frequency.empty())
         for (std::size_t c = 0; c < model.characters.size() && c < model.frequencies.size(); ++c)
             frequency[model.characters[c]] = model.frequencies[c];
-    return std::make_unique<service::NetworkRecognizer>(std::move(model), usePrior);
+    return std::make_unique<engine::NetworkRecognizer>(std::move(model), usePrior);
 }
 
 // One character to write: a hanzi (level 0 or 1) or a symbol (level 2) and its written forms.
@@ -243,8 +243,8 @@ int main(int argc, char** argv) {
                 const std::string alike = otherCase(character.value);
                 for (std::size_t m = 0; m < models.size(); ++m) {
                     double start = threadCpuMs();
-                    service::ParsedStrokes parsed =
-                        service::parseStrokeText(sample.innerStrokeText);
+                    protocol::ParsedStrokes parsed =
+                        protocol::parseStrokeText(sample.innerStrokeText);
                     std::vector<std::string> candidates =
                         models[m].recognizer->classify(parsed.strokes, 10);
                     models[m].cpuTimes.push_back(threadCpuMs() - start);

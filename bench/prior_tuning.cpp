@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/network_model.h"
 #include "mouse_writing.h"
-#include "network_model.h"
 
 namespace {
 
@@ -37,12 +37,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dataDir = argv[1], error, set = argv[3];
-    service::NetworkModel model;
-    if (!service::readNetworkModel(argv[2], model, error)) {
+    engine::NetworkModel model;
+    if (!engine::readNetworkModel(argv[2], model, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    auto byShape = std::make_unique<service::NetworkRecognizer>(model, false);
+    auto byShape = std::make_unique<engine::NetworkRecognizer>(model, false);
     if (model.frequencies.empty()) {
         std::fprintf(stderr, "%s has no prior\n", argv[2]);
         return 1;
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         int total[3] = {0, 0, 0}, top1[3] = {0, 0, 0}, top10[3] = {0, 0, 0};
         for (const Sample& s : samples) {
             auto ranked = s.shortList;
-            for (auto& [c, g] : ranked) g -= weight * service::priorGain(model, c);
+            for (auto& [c, g] : ranked) g -= weight * engine::priorGain(model, c);
             std::stable_sort(ranked.begin(), ranked.end(),
                              [](const auto& x, const auto& y) { return x.second < y.second; });
             int group = s.byFrequency ? 2 : s.level;

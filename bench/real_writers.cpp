@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "character_frequencies.h"
+#include "engine/recognizer.h"
 #include "hanzi_medians.h"
 #include "mouse_writing.h"
+#include "protocol/stroke_text.h"
 #include "real_writing.h"
-#include "recognizer.h"
-#include "stroke_text.h"
 
 namespace {
 
@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
         files.resize(static_cast<std::size_t>(writersWanted));
 
     std::string error;
-    auto recognizer = modelName.empty() ? service::openDefaultRecognizer(modelName, error)
-                                        : service::Recognizer::open(modelName, error);
+    auto recognizer = modelName.empty() ? engine::openDefaultRecognizer(modelName, error)
+                                        : engine::Recognizer::open(modelName, error);
     if (!recognizer) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
                 if (pad.requests.empty())
                     continue;
                 double start = threadCpuMs();
-                service::ParsedStrokes parsed = service::parseStrokeText(pad.requests.back());
+                protocol::ParsedStrokes parsed = protocol::parseStrokeText(pad.requests.back());
                 std::vector<std::string> candidates = recognizer->classify(parsed.strokes, 10);
                 times.push_back(threadCpuMs() - start);
                 const std::string& truth = jobs[j].sample->character;

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/recognizer.h"
 #include "hanzi_medians.h"
-#include "recognizer.h"
-#include "stroke_text.h"
+#include "protocol/stroke_text.h"
 
 namespace {
 
@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
     int limit = argc > 4 ? std::atoi(argv[4]) : 1 << 30;
 
     std::string error;
-    auto recognizer = model.empty() ? service::openDefaultRecognizer(model, error)
-                                    : service::Recognizer::open(model, error);
+    auto recognizer = model.empty() ? engine::openDefaultRecognizer(model, error)
+                                    : engine::Recognizer::open(model, error);
     if (!recognizer) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
                 requestBytes.push_back(pad.requests.back().size() + 10);
 
                 auto start = std::chrono::steady_clock::now();
-                service::ParsedStrokes parsed = service::parseStrokeText(pad.requests.back());
+                protocol::ParsedStrokes parsed = protocol::parseStrokeText(pad.requests.back());
                 if (!pad.midStroke.back()) {
                     ++completeRequests;
                     // A complete last point taken for a cut one.
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
                 for (std::size_t i = pad.requests.size(); i-- > 0;) {
                     if (!pad.midStroke[i])
                         continue;
-                    service::ParsedStrokes midParsed = service::parseStrokeText(pad.requests[i]);
+                    protocol::ParsedStrokes midParsed = protocol::parseStrokeText(pad.requests[i]);
                     ++midStrokeRequests;
                     midStrokeTrimmed += midParsed.droppedCutPoint;
                     auto mid = recognizer->classify(midParsed.strokes, 10);

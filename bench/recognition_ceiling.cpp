@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "recognizer.h"
+#include "engine/recognizer.h"
 #include "request_handling.h"
 
 int main(int argc, char** argv) {
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     int repetitions = argc > 2 ? std::atoi(argv[2]) : 2000;
     std::string description, error;
-    auto recognizer = service::openDefaultRecognizer(description, error);
+    auto recognizer = engine::openDefaultRecognizer(description, error);
     if (!recognizer) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

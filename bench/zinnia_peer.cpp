@@ -11,14 +11,13 @@ namespace {
 // The tegaki models were trained on characters written in a 1000 x 1000 box.
 constexpr int kBox = 1000;
 
-class ZinniaPeer final : public service::Recognizer {
+class ZinniaPeer final : public engine::Recognizer {
   public:
     explicit ZinniaPeer(zinnia::Recognizer* engine) : engine_(engine) {}
 
-    std::vector<service::ScoredCandidate> rank(const std::vector<service::PadStroke>& strokes,
-                                               std::size_t count,
-                                               service::PadSize pad) const override {
-        std::vector<service::ScoredCandidate> candidates;
+    std::vector<engine::ScoredCandidate> rank(const std::vector<protocol::PadStroke>& strokes,
+                                              std::size_t count, PadSize pad) const override {
+        std::vector<engine::ScoredCandidate> candidates;
         if (count == 0)
             return candidates;
         const int side = std::max({pad.width, pad.height, 1});
@@ -31,10 +30,10 @@ class ZinniaPeer final : public service::Recognizer {
         character->set_width(kBox);
         character->set_height(kBox);
         std::size_t id = 0;
-        for (const service::PadStroke& stroke : strokes) {
+        for (const protocol::PadStroke& stroke : strokes) {
             if (stroke.empty())
                 continue;
-            for (service::PadPoint p : stroke)
+            for (protocol::PadPoint p : stroke)
                 character->add(id, place(p.x + (side - pad.width) / 2.0),
                                place(p.y + (side - pad.height) / 2.0));
             ++id;
@@ -55,8 +54,8 @@ class ZinniaPeer final : public service::Recognizer {
 
 }  // namespace
 
-std::unique_ptr<service::Recognizer> openZinniaPeer(const std::string& modelPath,
-                                                    std::string& error) {
+std::unique_ptr<engine::Recognizer> openZinniaPeer(const std::string& modelPath,
+                                                   std::string& error) {
     std::unique_ptr<zinnia::Recognizer> engine(zinnia::Recognizer::create());
     if (!engine || !engine->open(modelPath.c_str()) || engine->size() == 0) {
         const char* why = engine ? engine->what() : nullptr;

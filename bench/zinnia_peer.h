@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "recognizer.h"
+#include "engine/recognizer.h"
 
 namespace bench {
 
 constexpr const char* kStockZinniaModel = "/usr/share/tegaki/models/zinnia/handwriting-zh_CN.model";
 
 // Null when the model cannot be loaded; `error` then says why.
-std::unique_ptr<service::Recognizer> openZinniaPeer(const std::string& modelPath,
-                                                    std::string& error);
+std::unique_ptr<engine::Recognizer> openZinniaPeer(const std::string& modelPath,
+                                                   std::string& error);
 
 }  // namespace bench

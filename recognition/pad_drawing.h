@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "recognition/pad_rules.h"
+#include "protocol/pad_rules.h"
 
 // A Windows colour value, 0x00BBGGRR.
 using Colour = std::uint32_t;

@@ -1,11 +1,11 @@
 #include "recognition/reply_decoding.h"
 
+#include "protocol/reply_framing.h"
+
 namespace {
 
-// The reply's own framing inside the block: "{" plus 6 bytes before the candidates, 7 bytes
-// after them.
-constexpr int kBlockHead = 7;
-constexpr int kBlockTail = 7;
+using protocol::kReplyHeadBytes;
+using protocol::kReplyTailBytes;
 
 // Checked byte by byte, not character by character: an invalid lead byte in front of a quote
 // must not hide the quote from this check.
@@ -38,7 +38,8 @@ Array<Text> cutReplyPieces(const Text& receivedText) {
     const int close = findText(receivedText, "}");
     // Empty when either brace is missing or the "}" comes first.
     const Text block = midText(receivedText, open, close - open);
-    const Text core = midText(block, kBlockHead + 1, textLength(block) - kBlockHead - kBlockTail);
+    const Text core =
+        midText(block, kReplyHeadBytes + 1, textLength(block) - kReplyHeadBytes - kReplyTailBytes);
     return splitText(core, "\\");
 }
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "protocol/pad_rules.h"
 #include "recognition/pad_drawing.h"
-#include "recognition/pad_rules.h"
 #include "recognition/recognition_request.h"
 #include "recognition/strokes.h"
 

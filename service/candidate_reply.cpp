@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "gbk_coverage.h"
+#include "protocol/reply_framing.h"
 
 namespace service {
 
@@ -59,7 +60,7 @@ std::string candidateReply(const std::vector<std::string>& candidates) {
         escapes += escape;
         ++kept;
     }
-    return "{\"c\":\"" + escapes + "\",\"v\":1}";
+    return std::string(protocol::kReplyOpening) + escapes + std::string(protocol::kReplyClosing);
 }
 
 }  // namespace service

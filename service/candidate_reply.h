@@ -1,6 +1,5 @@
-// The reply body the panel cuts its candidates from: {"c":"\u4e2d\u53e3","v":1}.
-// Six bytes follow the "{" up to the first escape's "u", and seven bytes precede the "}", so
-// the panel's fixed cut leaves exactly the escapes; the body is also valid JSON.
+// The reply body the panel cuts its candidates from: {"c":"\u4e2d\u53e3","v":1}, framed as
+// protocol/reply_framing.h says.
 #pragma once
 
 #include <cstddef>

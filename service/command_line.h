@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "recognizer.h"
+#include "engine/recognizer.h"
 #include "server.h"
 
 namespace service {

@@ -2,7 +2,7 @@
 
 #include "candidate_reply.h"
 #include "dictionary_page.h"
-#include "stroke_text.h"
+#include "protocol/stroke_text.h"
 
 namespace service {
 namespace {
@@ -63,17 +63,17 @@ std::optional<std::string> formField(std::string_view body, std::string_view nam
     return std::nullopt;
 }
 
-Reply recognitionReply(std::string_view body, const Recognizer& recognizer) {
+Reply recognitionReply(std::string_view body, const engine::Recognizer& recognizer) {
     std::optional<std::string> strokeData = formField(body, "wd");
     if (!strokeData)
         return emptyCandidateReply(400);
-    ParsedStrokes parsed = parseStrokeText(*strokeData);
+    protocol::ParsedStrokes parsed = protocol::parseStrokeText(*strokeData);
     switch (parsed.status) {
-        case StrokeTextStatus::badCharacter:
+        case protocol::StrokeTextStatus::badCharacter:
             return emptyCandidateReply(400);
-        case StrokeTextStatus::tooLarge:
+        case protocol::StrokeTextStatus::tooLarge:
             return emptyCandidateReply(413);
-        case StrokeTextStatus::ok:
+        case protocol::StrokeTextStatus::ok:
             break;
     }
     if (parsed.strokes.empty())
@@ -97,7 +97,7 @@ Reply errorReply(int status) {
 }
 
 Reply routeRequest(std::string_view method, std::string_view target, std::string_view body,
-                   const Recognizer& recognizer) {
+                   const engine::Recognizer& recognizer) {
     std::size_t question = target.find('?');
     std::string_view path = target.substr(0, question);
     std::string_view query =

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "recognizer.h"
+#include "engine/recognizer.h"
 
 namespace service {
 
@@ -23,7 +23,7 @@ std::optional<std::string> formField(std::string_view body, std::string_view nam
 // The answer to a recognition request that cannot be read: no candidates, with an error status.
 Reply emptyCandidateReply(int status);
 
-Reply recognitionReply(std::string_view requestBody, const Recognizer& recognizer);
+Reply recognitionReply(std::string_view requestBody, const engine::Recognizer& recognizer);
 
 Reply dictionaryReply(std::string_view gbkKeyword);
 
@@ -33,7 +33,7 @@ constexpr const char* kHealthPath = "/healthz";
 // The answer to one complete request, by method and target (path and query): recognition,
 // dictionary page, health, or 404 for anything else.
 Reply routeRequest(std::string_view method, std::string_view target, std::string_view body,
-                   const Recognizer& recognizer);
+                   const engine::Recognizer& recognizer);
 
 // The plain-text answer to a request the service cannot serve (404, 413, 503, ...).
 Reply errorReply(int status);

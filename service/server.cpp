@@ -63,7 +63,7 @@ struct LogEntry {
 // Everything the connections share. Touched by the event thread only, except the recogniser,
 // the log (under its mutex) and the worker pool.
 struct ServerCore {
-    const Recognizer& recognizer;
+    const engine::Recognizer& recognizer;
     ServerOptions options;
     std::ostream& log;
     std::mutex logMutex;
@@ -79,7 +79,7 @@ struct ServerCore {
     bool reportedDescriptorShortage = false;
     int boundPort = -1;
 
-    ServerCore(const Recognizer& r, ServerOptions o, std::ostream& l)
+    ServerCore(const engine::Recognizer& r, ServerOptions o, std::ostream& l)
         : recognizer(r),
           options(std::move(o)),
           log(l),
@@ -342,7 +342,7 @@ struct RecognitionServer::State : ServerCore {
     using ServerCore::ServerCore;
 };
 
-RecognitionServer::RecognitionServer(const Recognizer& recognizer, ServerOptions options,
+RecognitionServer::RecognitionServer(const engine::Recognizer& recognizer, ServerOptions options,
                                      std::ostream& log)
     : state_(std::make_unique<State>(recognizer, std::move(options), log)) {}
 

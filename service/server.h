@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "recognizer.h"
+#include "engine/recognizer.h"
 
 namespace service {
 
@@ -28,7 +28,8 @@ struct ServerOptions {
 
 class RecognitionServer {
   public:
-    RecognitionServer(const Recognizer& recognizer, ServerOptions options, std::ostream& log);
+    RecognitionServer(const engine::Recognizer& recognizer, ServerOptions options,
+                      std::ostream& log);
     ~RecognitionServer();
     RecognitionServer(const RecognitionServer&) = delete;
     RecognitionServer& operator=(const RecognitionServer&) = delete;

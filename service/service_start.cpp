@@ -4,8 +4,8 @@ namespace service {
 
 bool startService(const ServerOptions& options, std::string modelPath, std::ostream& log,
                   StartedService& started, std::string& error) {
-    started.recognizer = modelPath.empty() ? openDefaultRecognizer(modelPath, error)
-                                           : Recognizer::open(modelPath, error);
+    started.recognizer = modelPath.empty() ? engine::openDefaultRecognizer(modelPath, error)
+                                           : engine::Recognizer::open(modelPath, error);
     if (!started.recognizer)
         return false;
     started.server = std::make_unique<RecognitionServer>(*started.recognizer, options, log);

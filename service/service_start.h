@@ -6,13 +6,13 @@
 #include <ostream>
 #include <string>
 
-#include "recognizer.h"
+#include "engine/recognizer.h"
 #include "server.h"
 
 namespace service {
 
 struct StartedService {
-    std::unique_ptr<Recognizer> recognizer;
+    std::unique_ptr<engine::Recognizer> recognizer;
     std::unique_ptr<RecognitionServer> server;
 };
 

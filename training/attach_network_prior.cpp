@@ -1,4 +1,4 @@
-// Gives a network model file (service/network_model.h) the prior its recipe names: how often
+// Gives a network model file (engine/network_model.h) the prior its recipe names: how often
 // each character occurs in text (character_frequencies.h), and the weight it has. The trainer
 // writes the network without one; the word counts are read here by the same code the shape
 // model's prior comes from.
@@ -16,8 +16,8 @@
 #include <string>
 
 #include "character_frequencies.h"
+#include "engine/network_model.h"
 #include "mouse_writing.h"
-#include "network_model.h"
 
 namespace {
 
@@ -53,9 +53,9 @@ int main(int argc, char** argv) {
             return 1;
         }
     std::string error;
-    service::NetworkModel model;
+    engine::NetworkModel model;
     std::map<std::uint32_t, double> perMillion;
-    if (!service::readNetworkModel(modelPath, model, error) ||
+    if (!engine::readNetworkModel(modelPath, model, error) ||
         !training::readCharacterFrequencies(settings["character_frequencies"], perMillion, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     // The check sample the trainer stored, kept as it was.
     std::ifstream in(modelPath, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    service::DirectionPlanes sample;
-    service::WritingGeometry geometry;
+    engine::DirectionPlanes sample;
+    engine::WritingGeometry geometry;
     const std::size_t tail =
         (sample.size() + model.characters.size()) * sizeof(float) + geometry.size();
     std::memcpy(sample.data(), bytes.data() + bytes.size() - tail, sample.size() * sizeof(float));
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
                 geometry.size());
     const std::string temporary = modelPath + ".part";
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << service::networkModelBytes(model, sample, geometry);
+    out << engine::networkModelBytes(model, sample, geometry);
     if (!out.flush() || std::rename(temporary.c_str(), modelPath.c_str()) != 0) {
         std::fprintf(stderr, "cannot write %s\n", modelPath.c_str());
         return 1;

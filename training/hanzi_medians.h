@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "recognition/pad_rules.h"
+#include "protocol/pad_rules.h"
 
 namespace hanzi {
 

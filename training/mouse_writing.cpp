@@ -150,7 +150,7 @@ void runOn(hanzi::MedianPoint& end, const hanzi::MedianPoint& inner, double by) 
 
 // The mouse reports positions every few pixels; each report is a little off the ideal line.
 hanzi::PadPath moveMouse(const std::vector<Point>& line, const WritingSettings& s, Random& random,
-                         service::PadSize pad) {
+                         PadSize pad) {
     hanzi::PadPath path;
     auto report = [&](Point p, bool exact) {
         double jx = exact ? 0 : random.gaussian() * s.jitterPixels;
@@ -532,7 +532,7 @@ WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
         lines.push_back(roundCorners(distortStroke(stroke, s, random), rounding, kResampleSpacing));
 
     // The whole character: squeezed, rotated, sheared, sized and placed on the pad.
-    const service::PadSize pad;
+    const PadSize pad;
     double aspect = std::exp(random.gaussian() * s.aspectSigma);
     double angle = random.gaussian() * s.rotationSigma * kPi / 180.0;
     double shear = random.gaussian() * s.shearSigma;
@@ -573,7 +573,7 @@ WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
     hanzi::PadRecording recording = hanzi::writeOnPad(sample.penPath, sample.notes.referenceValue);
     if (!recording.requests.empty())
         sample.innerStrokeText = recording.requests.back();
-    service::ParsedStrokes parsed = service::parseStrokeText(sample.innerStrokeText, pad);
+    protocol::ParsedStrokes parsed = protocol::parseStrokeText(sample.innerStrokeText, pad);
     sample.padStrokes = std::move(parsed.strokes);
     return sample;
 }

@@ -22,7 +22,7 @@
 
 #include "glyph_shapes.h"
 #include "hanzi_medians.h"
-#include "stroke_text.h"
+#include "protocol/stroke_text.h"
 
 namespace training {
 
@@ -111,9 +111,9 @@ struct SampleNotes {
 };
 
 struct WrittenSample {
-    std::vector<hanzi::PadPath> penPath;         // the mouse moving on the pad
-    std::string innerStrokeText;                 // what the last request carries
-    std::vector<service::PadStroke> padStrokes;  // as the service parses it
+    std::vector<hanzi::PadPath> penPath;          // the mouse moving on the pad
+    std::string innerStrokeText;                  // what the last request carries
+    std::vector<protocol::PadStroke> padStrokes;  // as the service parses it
     SampleNotes notes;
 };
 

@@ -1,5 +1,5 @@
-// Streams synthetic writing for training the network (train_network.py) to standard output: the
-// direction planes (service/direction_features.h) of every GB2312 hanzi that the centre-line
+// Streams synthetic writing for training the network (train_network_model.py) to standard output:
+// the direction planes (engine/direction_features.h) of every GB2312 hanzi that the centre-line
 // data covers, written by the hand of each recipe, a fresh sample of each per pass, in an order
 // shuffled per pass. Runs beside the trainer on the other core, so the network never sees the
 // same sample twice and nothing large is kept on disk.
@@ -11,7 +11,7 @@
 //
 // Output, little-endian: "HWPLANE1", u32 classes, u32 cells per plane side, u32 planes, each
 // class's character (u8 length, UTF-8); then records of u16 class, the writing's geometry
-// (service::writingGeometry, 4 bytes) and the planes' cells as u8, in 64ths of a unit, clipped
+// (engine::writingGeometry, 4 bytes) and the planes' cells as u8, in 64ths of a unit, clipped
 // at 255.
 #include <algorithm>
 #include <chrono>
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "direction_features.h"
+#include "engine/direction_features.h"
 #include "mouse_writing.h"
 #include "symbol_shapes.h"
 
@@ -98,14 +98,14 @@ int main(int argc, char** argv) {
 
     std::string header = "HWPLANE1";
     put(header, static_cast<std::uint32_t>(characters.size()));
-    put(header, static_cast<std::uint32_t>(service::kPlaneCells));
-    put(header, static_cast<std::uint32_t>(service::kPlaneSets * service::kDirectionCount));
+    put(header, static_cast<std::uint32_t>(engine::kPlaneCells));
+    put(header, static_cast<std::uint32_t>(engine::kPlaneSets * engine::kDirectionCount));
     for (const std::string& c : characters) header += static_cast<char>(c.size()) + c;
     std::fwrite(header.data(), 1, header.size(), stdout);
 
-    const service::PadSize pad;
-    std::vector<std::uint8_t> record(2 + 4 + service::kDirectionPlaneSize);
-    service::DirectionPlanes planes;
+    const PadSize pad;
+    std::vector<std::uint8_t> record(2 + 4 + engine::kDirectionPlaneSize);
+    engine::DirectionPlanes planes;
     const auto start = std::chrono::steady_clock::now();
     for (int pass = firstPass; pass < firstPass + passes; ++pass) {
         // Every (character, recipe, sample) once, shuffled by the pass.
@@ -124,9 +124,9 @@ int main(int argc, char** argv) {
             const auto& written = forms[c][static_cast<std::size_t>(k) % forms[c].size()];
             training::WrittenSample w =
                 recipes[recipe].write(written, training::firstCodepoint(characters[c]), k);
-            if (!service::extractDirectionPlanes(w.padStrokes, planes))
+            if (!engine::extractDirectionPlanes(w.padStrokes, planes))
                 continue;
-            const service::WritingGeometry geometry = service::writingGeometry(w.padStrokes, pad);
+            const engine::WritingGeometry geometry = engine::writingGeometry(w.padStrokes, pad);
             record[0] = static_cast<std::uint8_t>(c & 0xFF);
             record[1] = static_cast<std::uint8_t>(c >> 8);
             std::copy(geometry.begin(), geometry.end(), record.begin() + 2);

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Trains the network model (service/network_model.h) on synthetic writing and writes its file.
+"""Trains the network model (engine/network_model.h) on synthetic writing and writes its file.
 
 usage: train_network_model.py SETTINGS STREAMER DATA_DIR OUTPUT
 
@@ -195,7 +195,7 @@ def write_model(path, network, characters, check_sample, check_geometry):
     for c in characters:
         encoded = c.encode("utf-8")
         out += bytes([len(encoded)]) + encoded
-    out += struct.pack("<Bfff", 0, 0.0, 1.0, 1.0)  # no prior: attach_prior adds it
+    out += struct.pack("<Bfff", 0, 0.0, 1.0, 1.0)  # no prior: attach_network_prior adds it
     for kind, inputs, outputs, rectify, quantized, scales, biases in layers:
         out += struct.pack("<BIIB", kind, inputs, outputs, int(rectify))
         if kind in (1, 3):

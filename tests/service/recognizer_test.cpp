@@ -1,6 +1,6 @@
 // The recogniser with the build's model: a few characters from their medians, from several
 // threads at once.
-#include "recognizer.h"
+#include "engine/recognizer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,14 @@
 
 namespace {
 
-std::vector<service::PadStroke> padStrokes(const std::string& utf8) {
+std::vector<protocol::PadStroke> padStrokes(const std::string& utf8) {
     hanzi::HanziMedians medians;
     std::string error;
-    std::vector<service::PadStroke> strokes;
+    std::vector<protocol::PadStroke> strokes;
     if (!hanzi::loadHanziMedians(HANZI_WRITER_DATA_DIR, utf8, medians, error))
         return strokes;
     for (const auto& path : hanzi::mediansToPadPath(medians)) {
-        service::PadStroke stroke;
+        protocol::PadStroke stroke;
         for (auto p : path) stroke.push_back({p.x, p.y});
         strokes.push_back(stroke);
     }
@@ -33,14 +33,14 @@ bool contains(const std::vector<std::string>& list, const std::string& s) {
 
 TEST(Recognizer, AMissingModelIsReported) {
     std::string error;
-    EXPECT_FALSE(service::Recognizer::open("/nonexistent.model", error));
+    EXPECT_FALSE(engine::Recognizer::open("/nonexistent.model", error));
     EXPECT_NE(error.find("/nonexistent.model"), std::string::npos);
 }
 
 TEST(Recognizer, RecognisesCharactersFromTheirMediansFromSeveralThreads) {
     std::string error;
     std::string models;
-    auto recognizer = service::openDefaultRecognizer(models, error);
+    auto recognizer = engine::openDefaultRecognizer(models, error);
     ASSERT_TRUE(recognizer) << error;
     EXPECT_TRUE(recognizer->classify({}, 10).empty());
     auto zhong = padStrokes(u8"中");

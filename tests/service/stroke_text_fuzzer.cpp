@@ -3,19 +3,19 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "stroke_text.h"
+#include "protocol/stroke_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    service::StrokeTextLimits limits;
+    protocol::StrokeTextLimits limits;
     limits.maxPoints = 500;
     limits.maxStrokes = 50;
-    service::ParsedStrokes parsed = service::parseStrokeText(text, {}, limits);
+    protocol::ParsedStrokes parsed = protocol::parseStrokeText(text, {}, limits);
     std::size_t points = 0;
-    for (const service::PadStroke& stroke : parsed.strokes) {
+    for (const protocol::PadStroke& stroke : parsed.strokes) {
         if (stroke.empty())
             std::abort();
-        for (service::PadPoint p : stroke) {
+        for (protocol::PadPoint p : stroke) {
             if (p.x < 0 || p.x > 214 || p.y < 0 || p.y > 207)
                 std::abort();
         }
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (points > limits.maxPoints || parsed.strokes.size() > limits.maxStrokes)
         std::abort();
-    if (parsed.status != service::StrokeTextStatus::ok && !parsed.strokes.empty())
+    if (parsed.status != protocol::StrokeTextStatus::ok && !parsed.strokes.empty())
         std::abort();
     return 0;
 }

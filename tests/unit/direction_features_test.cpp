@@ -1,4 +1,4 @@
-#include "direction_features.h"
+#include "engine/direction_features.h"
 
 #include <gtest/gtest.h>
 
@@ -8,18 +8,18 @@
 
 namespace {
 
-using service::DirectionPlanes;
-using service::PadStroke;
+using engine::DirectionPlanes;
+using protocol::PadStroke;
 
 DirectionPlanes features(const std::vector<PadStroke>& strokes) {
     DirectionPlanes f;
-    EXPECT_TRUE(service::extractDirectionPlanes(strokes, f));
+    EXPECT_TRUE(engine::extractDirectionPlanes(strokes, f));
     return f;
 }
 
 // Ink in one direction plane, summed over its cells.
 double plane(const DirectionPlanes& f, int direction) {
-    constexpr int kCells = service::kPlaneCells * service::kPlaneCells;
+    constexpr int kCells = engine::kPlaneCells * engine::kPlaneCells;
     auto begin = f.begin() + direction * kCells;
     return std::accumulate(begin, begin + kCells, 0.0);
 }
@@ -46,21 +46,21 @@ const std::vector<PadStroke> kWriting{{{40, 60}, {120, 60}, {160, 62}},
 TEST(DirectionPlanes, NoPointsIsNoWritingAndALonePointIsADot) {
     DirectionPlanes f;
     f.fill(1.0f);
-    EXPECT_FALSE(service::extractDirectionPlanes({}, f));
-    EXPECT_FALSE(service::extractDirectionPlanes({{}, {}}, f));
+    EXPECT_FALSE(engine::extractDirectionPlanes({}, f));
+    EXPECT_FALSE(engine::extractDirectionPlanes({{}, {}}, f));
     EXPECT_EQ(largest(f), 0.0f);
     // A dot shorter than the pad's sampling step arrives as one point: written down-right.
-    EXPECT_TRUE(service::extractDirectionPlanes({{{5, 5}}}, f));
+    EXPECT_TRUE(engine::extractDirectionPlanes({{{5, 5}}}, f));
     EXPECT_GT(plane(f, 1), 0);
     EXPECT_FLOAT_EQ(plane(f, 1), std::accumulate(f.begin(), f.end(), 0.0f));
-    EXPECT_TRUE(service::extractDirectionPlanes({{{5, 5}, {5, 5}}}, f));
+    EXPECT_TRUE(engine::extractDirectionPlanes({{{5, 5}, {5, 5}}}, f));
 }
 
 TEST(DirectionPlanes, EachPieceGoesToTheDirectionsItLiesBetween) {
     // The pad's y grows downward: direction 0 is rightward, 2 downward, 4 leftward, 6 upward.
     auto right = features({{{10, 50}, {200, 50}}});
     EXPECT_GT(plane(right, 0), 0);
-    for (int d = 1; d < service::kDirectionCount; ++d) EXPECT_EQ(plane(right, d), 0) << d;
+    for (int d = 1; d < engine::kDirectionCount; ++d) EXPECT_EQ(plane(right, d), 0) << d;
     auto down = features({{{50, 10}, {50, 200}}});
     EXPECT_GT(plane(down, 2), 0);
     EXPECT_EQ(plane(down, 0) + plane(down, 1) + plane(down, 3) + plane(down, 6), 0);
@@ -90,9 +90,9 @@ TEST(DirectionPlanes, WhereAndHowLargeTheCharacterIsWrittenHardlyMatters) {
 }
 
 TEST(DirectionPlanes, PenUpMovesHaveTheirOwnPlanesAndCountALittleAsInk) {
-    constexpr int kPenUp = service::kDirectionCount;
+    constexpr int kPenUp = engine::kDirectionCount;
     auto one = features({{{10, 50}, {200, 50}}});
-    for (int d = 0; d < service::kDirectionCount; ++d) EXPECT_EQ(plane(one, kPenUp + d), 0) << d;
+    for (int d = 0; d < engine::kDirectionCount; ++d) EXPECT_EQ(plane(one, kPenUp + d), 0) << d;
     // Right, then down with the pen up, then left.
     auto two = features({{{10, 50}, {200, 50}}, {{200, 120}, {10, 120}}});
     EXPECT_GT(plane(two, kPenUp + 2), 0);

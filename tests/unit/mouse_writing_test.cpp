@@ -397,7 +397,7 @@ TEST(SampleGenerator, TheSameIndexGivesTheSameSampleInAnyOrder) {
 
 TEST(SampleGenerator, WritesOnThePadByItsOwnSamplingRule) {
     training::SampleGenerator gen(mouseLike());
-    const service::PadSize pad;
+    const PadSize pad;
     for (int index = 0; index < 60; ++index) {
         auto sample = gen.write(threeStrokes(), 0x4E2D, index);
         const int rv = sample.notes.referenceValue;

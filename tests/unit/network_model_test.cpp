@@ -1,4 +1,4 @@
-#include "network_model.h"
+#include "engine/network_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,20 +8,20 @@
 #include <fstream>
 #include <random>
 
-#include "network_kernels.h"
+#include "engine/network_kernels.h"
 
 namespace {
 
-using service::NetworkLayer;
+using engine::NetworkLayer;
 
-constexpr int kCells = service::kPlaneCells;
-constexpr int kPlanes = service::kPlaneSets * service::kDirectionCount;
+constexpr int kCells = engine::kPlaneCells;
+constexpr int kPlanes = engine::kPlaneSets * engine::kDirectionCount;
 
 // One channel that passes plane 0 on, shifted down by one row (the convolution's tap above its
 // centre: the trainer's convolutions are correlations), pools it, and reads pooled cell (row 1,
 // column 2) into 上's score and its negative, plus 0.5, into 下's.
-service::NetworkModel tinyModel() {
-    service::NetworkModel m;
+engine::NetworkModel tinyModel() {
+    engine::NetworkModel m;
     m.characters = {u8"上", u8"下"};
     NetworkLayer convolution;
     convolution.kind = NetworkLayer::Kind::convolution;
@@ -49,8 +49,8 @@ service::NetworkModel tinyModel() {
 }
 
 // Plane 0 holding `length` of pen path at (row, column), nothing else.
-service::DirectionPlanes oneCell(int row, int column, float length) {
-    service::DirectionPlanes planes{};
+engine::DirectionPlanes oneCell(int row, int column, float length) {
+    engine::DirectionPlanes planes{};
     planes[static_cast<std::size_t>(row * kCells + column)] = length;
     return planes;
 }
@@ -59,12 +59,12 @@ class NetworkModelFileTest : public ::testing::Test {
   protected:
     std::string path_ = ::testing::TempDir() + "network_model_test.net";
     void TearDown() override { std::remove(path_.c_str()); }
-    bool read(const std::string& bytes, service::NetworkModel& m, std::string& error) {
+    bool read(const std::string& bytes, engine::NetworkModel& m, std::string& error) {
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
-        return service::readNetworkModel(path_, m, error);
+        return engine::readNetworkModel(path_, m, error);
     }
     void refused(const std::string& bytes, const std::string& reason) {
-        service::NetworkModel m;
+        engine::NetworkModel m;
         std::string error;
         EXPECT_FALSE(read(bytes, m, error)) << reason;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
@@ -75,7 +75,7 @@ class NetworkModelFileTest : public ::testing::Test {
 }  // namespace
 
 TEST(NetworkModel, ReadsThePlanesTheWayTheTrainerLaysThemOut) {
-    service::NetworkRunner runner(tinyModel());
+    engine::NetworkRunner runner(tinyModel());
     // Row 2 moves to row 3, and pooled cell (1, 2) covers rows 2-3 and columns 4-5. A
     // transposed grid, a flipped kernel or a shifted pad reads nothing there. The input is the
     // square root of the length: 2.25 reads as 1.5.
@@ -92,12 +92,12 @@ TEST(NetworkModel, ReadsThePlanesTheWayTheTrainerLaysThemOut) {
 TEST(NetworkModel, TheDenseLayersSeeTheWritingsSizeAndPlace) {
     // Geometry straight after the planes, then one dense layer: 上 reads the writing's height,
     // 下 its centre's x.
-    service::NetworkModel m;
+    engine::NetworkModel m;
     m.characters = {u8"上", u8"下"};
     NetworkLayer geometry;
     geometry.kind = NetworkLayer::Kind::geometry;
-    geometry.inputs = static_cast<int>(service::kDirectionPlaneSize);
-    geometry.outputs = geometry.inputs + service::kGeometryValues;
+    geometry.inputs = static_cast<int>(engine::kDirectionPlaneSize);
+    geometry.outputs = geometry.inputs + engine::kGeometryValues;
     NetworkLayer dense;
     dense.kind = NetworkLayer::Kind::dense;
     dense.inputs = geometry.outputs;
@@ -109,10 +109,10 @@ TEST(NetworkModel, TheDenseLayersSeeTheWritingsSizeAndPlace) {
     dense.biases = {0.0f, 0.0f};
     m.layers = {geometry, dense};
     // A dot 20 pixels wide and 10 high, centred at (50, 180) on the 214 x 207 pad.
-    std::vector<service::PadStroke> strokes{{{40, 175}, {60, 185}}};
-    service::WritingGeometry g = service::writingGeometry(strokes);
-    EXPECT_EQ(g, (service::WritingGeometry{24, 12, 60, 214}));
-    std::vector<float> scores = service::NetworkRunner(m).scores({}, g);
+    std::vector<protocol::PadStroke> strokes{{{40, 175}, {60, 185}}};
+    engine::WritingGeometry g = engine::writingGeometry(strokes);
+    EXPECT_EQ(g, (engine::WritingGeometry{24, 12, 60, 214}));
+    std::vector<float> scores = engine::NetworkRunner(m).scores({}, g);
     EXPECT_FLOAT_EQ(scores[0], 12 / 255.0f);
     EXPECT_FLOAT_EQ(scores[1], 60 / 255.0f);
 }
@@ -125,8 +125,8 @@ TEST(NetworkModel, KernelsAgreeWithPlainArithmeticAtAnySize) {
         std::vector<float> a(rows * depth), b(depth * columns), bias(rows), out(rows * columns);
         for (std::vector<float>* v : {&a, &b, &bias})
             for (float& f : *v) f = value(random);
-        service::kernels::multiply(a.data(), b.data(), bias.data(), out.data(), rows, depth,
-                                   columns);
+        engine::kernels::multiply(a.data(), b.data(), bias.data(), out.data(), rows, depth,
+                                  columns);
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {
                 double sum = bias[r];
@@ -138,8 +138,8 @@ TEST(NetworkModel, KernelsAgreeWithPlainArithmeticAtAnySize) {
         for (auto& v : q) v = static_cast<std::int8_t>(random() % 255 - 127);
         std::vector<float> scales(rows, 0.01f), x(depth), y(rows);
         for (float& v : x) v = value(random);
-        service::kernels::multiplyQuantized(q.data(), scales.data(), bias.data(), x.data(),
-                                            y.data(), rows, depth);
+        engine::kernels::multiplyQuantized(q.data(), scales.data(), bias.data(), x.data(), y.data(),
+                                           rows, depth);
         for (int r = 0; r < rows; ++r) {
             double sum = 0;
             for (int k = 0; k < depth; ++k) sum += q[r * depth + k] * x[k];
@@ -149,25 +149,25 @@ TEST(NetworkModel, KernelsAgreeWithPlainArithmeticAtAnySize) {
 }
 
 TEST(NetworkModel, ThePriorDecidesBetweenEqualScoresOnlyWhenAsked) {
-    service::NetworkModel m = tinyModel();
+    engine::NetworkModel m = tinyModel();
     // Nothing written where the network looks: 上 scores 0, 下 0.5.
     m.frequencies = {1000.0f, 0.1f};
     m.priorWeight = 0.1f;
     m.priorFloor = 0.1f;
     m.priorCeiling = 1000.0f;
-    std::vector<service::PadStroke> strokes{{{10, 10}, {60, 10}}, {{35, 10}, {35, 60}}};
+    std::vector<protocol::PadStroke> strokes{{{10, 10}, {60, 10}}, {{35, 10}, {35, 60}}};
     auto first = [&](bool usePrior) {
-        return service::NetworkRecognizer(m, usePrior).rank(strokes, 2)[0].value;
+        return engine::NetworkRecognizer(m, usePrior).rank(strokes, 2)[0].value;
     };
     EXPECT_EQ(first(false), u8"下");
     EXPECT_EQ(first(true), u8"上");  // 0.1 * ln(10000) = 0.92 > 0.5
-    EXPECT_TRUE(service::NetworkRecognizer(m).rank({}, 2).empty());
+    EXPECT_TRUE(engine::NetworkRecognizer(m).rank({}, 2).empty());
 }
 
 TEST_F(NetworkModelFileTest, AWrittenModelReadsBackAndAnyDamageIsRefusedWithAReason) {
-    const service::DirectionPlanes check = oneCell(2, 4, 1.0f);
-    const std::string bytes = service::networkModelBytes(tinyModel(), check);
-    service::NetworkModel m;
+    const engine::DirectionPlanes check = oneCell(2, 4, 1.0f);
+    const std::string bytes = engine::networkModelBytes(tinyModel(), check);
+    engine::NetworkModel m;
     std::string error;
     ASSERT_TRUE(read(bytes, m, error)) << error;
     EXPECT_EQ(m.characters, tinyModel().characters);

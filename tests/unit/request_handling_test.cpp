@@ -10,19 +10,19 @@
 namespace {
 
 // Answers with a fixed list and remembers what it was asked.
-class FakeRecognizer : public service::Recognizer {
+class FakeRecognizer : public engine::Recognizer {
   public:
     explicit FakeRecognizer(std::vector<std::string> answer) : answer_(std::move(answer)) {}
-    std::vector<service::ScoredCandidate> rank(const std::vector<service::PadStroke>& strokes,
-                                               std::size_t count, service::PadSize) const override {
+    std::vector<engine::ScoredCandidate> rank(const std::vector<protocol::PadStroke>& strokes,
+                                              std::size_t count, PadSize) const override {
         seen = strokes;
         asked = count;
         ++calls;
-        std::vector<service::ScoredCandidate> ranked;
+        std::vector<engine::ScoredCandidate> ranked;
         for (const std::string& c : answer_) ranked.push_back({c, -double(ranked.size())});
         return ranked;
     }
-    mutable std::vector<service::PadStroke> seen;
+    mutable std::vector<protocol::PadStroke> seen;
     mutable std::size_t asked = 0;
     mutable int calls = 0;
 

@@ -1,12 +1,12 @@
-#include "stroke_text.h"
+#include "protocol/stroke_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using service::PadPoint;
-using service::parseStrokeText;
-using service::StrokeTextStatus;
+using protocol::PadPoint;
+using protocol::parseStrokeText;
+using protocol::StrokeTextStatus;
 
 namespace {
 
@@ -32,8 +32,8 @@ TEST(StrokeText, ReadsPointsAndStrokesOfACompleteRequest) {
     auto parsed = parseStrokeText("10a20a13a20aa50a60a50a64");
     ASSERT_EQ(parsed.status, StrokeTextStatus::ok);
     ASSERT_EQ(parsed.strokes.size(), 2u);
-    EXPECT_EQ(parsed.strokes[0], (service::PadStroke{{10, 20}, {13, 20}}));
-    EXPECT_EQ(parsed.strokes[1], (service::PadStroke{{50, 60}, {50, 64}}));
+    EXPECT_EQ(parsed.strokes[0], (protocol::PadStroke{{10, 20}, {13, 20}}));
+    EXPECT_EQ(parsed.strokes[1], (protocol::PadStroke{{50, 60}, {50, 64}}));
     EXPECT_FALSE(parsed.droppedCutPoint);
 }
 
@@ -121,10 +121,10 @@ TEST(StrokeText, PointsBeyondThePadAreDropped) {
     auto parsed = parseStrokeText("214a207a215a10a10a208a99999999999999999999a5a0a0");
     ASSERT_EQ(parsed.status, StrokeTextStatus::ok);
     ASSERT_EQ(parsed.strokes.size(), 1u);
-    EXPECT_EQ(parsed.strokes[0], (service::PadStroke{{214, 207}, {0, 0}}));
+    EXPECT_EQ(parsed.strokes[0], (protocol::PadStroke{{214, 207}, {0, 0}}));
     EXPECT_EQ(parsed.pointsOutsidePad, 3);
 
-    service::PadSize small{20, 20};
+    PadSize small{20, 20};
     EXPECT_TRUE(parseStrokeText("30a30a40a40", small).strokes.empty());
 }
 

@@ -1,18 +1,14 @@
-#include "stroke_text.h"
+#include "protocol/stroke_text.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-namespace service {
+namespace protocol {
 namespace {
 
 // Numbers are pad pixels; anything longer than this is garbage and saturates, so it is
 // rejected by the pad bounds instead of overflowing.
 constexpr int kSaturatedNumber = 1000000;
-
-// The panel asks for recognition at every eleventh point sampled since its last request, and
-// at the end of a stroke when points were sampled since then.
-constexpr int kPointsPerMidStrokeRequest = 11;
 
 struct RawStroke {
     PadStroke points;
@@ -40,7 +36,7 @@ bool endsAtMidStrokeRequest(const std::vector<RawStroke>& strokes) {
         std::size_t points = strokes[s].points.size() + (strokes[s].danglingX ? 1 : 0);
         for (std::size_t p = 0; p < points; ++p) {
             ++count;
-            lastWasRequest = count >= kPointsPerMidStrokeRequest;
+            lastWasRequest = count >= kSamplesPerRequest;
             if (lastWasRequest)
                 count = 0;
         }
@@ -143,4 +139,4 @@ ParsedStrokes parseStrokeText(std::string_view text, PadSize pad, StrokeTextLimi
     return result;
 }
 
-}  // namespace service
+}  // namespace protocol

@@ -1,4 +1,4 @@
-#include "network_kernels.h"
+#include "engine/network_kernels.h"
 
 #include <cstring>
 
@@ -6,7 +6,7 @@
 #include <immintrin.h>
 #endif
 
-namespace service::kernels {
+namespace engine::kernels {
 namespace {
 
 // Eight floats; the compiler maps them onto whatever vector registers the function's
@@ -183,4 +183,4 @@ void multiplyQuantized(const std::int8_t* weights, const float* scales, const fl
     multiplyQuantizedBody(weights, scales, bias, x, out, rows, depth);
 }
 
-}  // namespace service::kernels
+}  // namespace engine::kernels

@@ -1,8 +1,8 @@
-#include "recognizer.h"
+#include "engine/recognizer.h"
 
-#include "network_model.h"
+#include "engine/network_model.h"
 
-namespace service {
+namespace engine {
 
 #ifdef NETWORK_MODEL_PATH
 constexpr const char* kBuiltModelPath = NETWORK_MODEL_PATH;
@@ -26,4 +26,4 @@ std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std:
     return Recognizer::open(description, error);
 }
 
-}  // namespace service
+}  // namespace engine

@@ -16,10 +16,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "direction_features.h"
-#include "recognizer.h"
+#include "engine/direction_features.h"
+#include "engine/recognizer.h"
 
-namespace service {
+namespace engine {
 
 struct NetworkLayer {
     // `geometry` flattens what comes before it and appends the writing's geometry
@@ -92,4 +92,4 @@ class NetworkRecognizer final : public Recognizer {
     std::vector<float> priorBonus_;  // per character; empty: none
 };
 
-}  // namespace service
+}  // namespace engine

@@ -17,7 +17,9 @@ struct PadSize {
     int height = kPadHeight;
 };
 
-// A request goes out when this many points have been sampled without one.
+// A request goes out when this many points have been sampled without one (mid-stroke), and at a
+// stroke's end when points were sampled since the last; the service replays this schedule to
+// tell a point cut short in transit.
 constexpr std::int32_t kSamplesPerRequest = 11;
 
 // A point is sampled once the pen has moved at least referenceValue pixels on either axis from

@@ -1,14 +1,17 @@
-// Handwriting recognition: pad strokes in, candidate characters (UTF-8) out, best first. The
-// model stays behind this interface (network_model.h).
+// Handwriting recognition: the pad's strokes in, candidate characters (UTF-8) out, best first.
+// The model stays behind this interface (network_model.h).
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "stroke_text.h"
+#include "protocol/pad_strokes.h"
 
-namespace service {
+namespace engine {
+
+using protocol::PadPoint;
+using protocol::PadStroke;
 
 struct ScoredCandidate {
     std::string value;
@@ -39,4 +42,4 @@ class Recognizer {
 // repository); `description` names it for the start-up line.
 std::unique_ptr<Recognizer> openDefaultRecognizer(std::string& description, std::string& error);
 
-}  // namespace service
+}  // namespace engine

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace service::model_file {
+namespace engine::model_file {
 
 template <typename T>
 void put(std::string& out, T value) {
@@ -72,4 +72,4 @@ inline bool allFinite(const std::vector<float>& values) {
     return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
 }
 
-}  // namespace service::model_file
+}  // namespace engine::model_file

@@ -1,9 +1,9 @@
-#include "direction_features.h"
+#include "engine/direction_features.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace service {
+namespace engine {
 namespace {
 
 // The normalised writing lives on a square of this side; the direction planes have a cell for
@@ -172,4 +172,4 @@ WritingGeometry writingGeometry(const std::vector<PadStroke>& strokes, PadSize p
             share((top + bottom) / 2.0)};
 }
 
-}  // namespace service
+}  // namespace engine

@@ -1,4 +1,4 @@
-#include "network_model.h"
+#include "engine/network_model.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "model_file_bytes.h"
-#include "network_kernels.h"
+#include "engine/model_file_bytes.h"
+#include "engine/network_kernels.h"
 
-namespace service {
+namespace engine {
 namespace {
 
 using model_file::allFinite;
@@ -341,4 +341,4 @@ std::vector<ScoredCandidate> NetworkRecognizer::rank(const std::vector<PadStroke
     return out;
 }
 
-}  // namespace service
+}  // namespace engine

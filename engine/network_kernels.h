@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace service::kernels {
+namespace engine::kernels {
 
 // out (rows x columns) = bias per row + a (rows x depth) times b (depth x columns), all
 // row-major.
@@ -16,4 +16,4 @@ void multiply(const float* a, const float* b, const float* bias, float* out, int
 void multiplyQuantized(const std::int8_t* weights, const float* scales, const float* bias,
                        const float* x, float* out, int rows, int depth);
 
-}  // namespace service::kernels
+}  // namespace engine::kernels

@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "stroke_text.h"
+#include "engine/recognizer.h"
 
-namespace service {
+namespace engine {
 
 constexpr int kDirectionCount = 8;
 constexpr int kPlaneSets = 2;  // the ink, the moves with the pen up
@@ -38,4 +38,4 @@ constexpr int kGeometryValues = 4;
 using WritingGeometry = std::array<std::uint8_t, kGeometryValues>;
 WritingGeometry writingGeometry(const std::vector<PadStroke>& strokes, PadSize pad = {});
 
-}  // namespace service
+}  // namespace engine

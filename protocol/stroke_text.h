@@ -6,21 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "recognition/pad_rules.h"
+#include "protocol/pad_strokes.h"
 
-namespace service {
-
-struct PadPoint {
-    int x = 0;
-    int y = 0;
-};
-inline bool operator==(PadPoint a, PadPoint b) {
-    return a.x == b.x && a.y == b.y;
-}
-
-using PadStroke = std::vector<PadPoint>;
-
-using ::PadSize;
+namespace protocol {
 
 struct StrokeTextLimits {
     std::size_t maxPoints = 10000;
@@ -46,4 +34,4 @@ struct ParsedStrokes {
 ParsedStrokes parseStrokeText(std::string_view innerText, PadSize pad = {},
                               StrokeTextLimits limits = {});
 
-}  // namespace service
+}  // namespace protocol
