@@ -2,8 +2,8 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-panel-day,
-# bench-service-day, bench-eval-memory, demo, dist, install, deb, model, model-bench, real-bench,
-# prior-tuning, format, clean.
+# bench-service-day, bench-eval-memory, demo, dist, install, deb, model, model-replace,
+# model-provenance, model-bench, real-bench, prior-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -25,7 +25,7 @@ WIN32  := $(BUILD)/win32
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-panel-day \
 	bench-service-day bench-eval-memory demo dist \
 	install deb \
-	model model-bench real-bench prior-tuning \
+	model model-replace model-provenance model-bench real-bench prior-tuning \
 	format clean
 
 run: deps native win64
@@ -133,11 +133,34 @@ demo: deps native win64
 
 # The recognition model from its recipe (training/network-model.conf): hours on two cores
 # (training/train-network-model.sh), so the result is kept in the repository
-# (training/model/recognition-model.tar.xz) and every build unpacks it; an interrupted run goes
-# on where it stopped.
+# (training/model/recognition-model.tar.xz) and every build unpacks it. `make model` makes a new
+# one in $(BUILD)/model and leaves the repository's alone; an interrupted run goes on where it
+# stopped. `make model-replace` then puts it in the repository's place, to commit with the
+# recipe; `make model-provenance` says where the build's models came from.
+TRAINED_MODEL := $(BUILD)/model/recognition-model.tar.xz
+COMMITTED_MODEL := training/model/recognition-model.tar.xz
+
 model: native
-	@cmake --build $(NATIVE) --target stream_plane_samples attach_network_prior
-	@training/train-network-model.sh $(NATIVE) training/model/recognition-model.tar.xz
+	@tools/install-training-dependencies.sh
+	@cmake --build $(NATIVE) --target stream_plane_samples attach_network_prior model_provenance
+	@training/train-network-model.sh $(NATIVE) $(dir $(TRAINED_MODEL))
+
+# The archive is unpacked and read as the service reads it before it replaces the repository's.
+model-replace: native
+	@test -f $(TRAINED_MODEL) || { echo "[model] no model trained yet ($(TRAINED_MODEL) is" \
+	  "missing): make model makes one (hours)" >&2; exit 1; }
+	@cmake --build $(NATIVE) --target model_provenance
+	@rm -rf $(BUILD)/model/check && mkdir -p $(BUILD)/model/check
+	@tar -C $(BUILD)/model/check -xJf $(TRAINED_MODEL)
+	@$(NATIVE)/training/model_provenance $(BUILD)/model/check/recognition.model
+	@cp $(TRAINED_MODEL) $(COMMITTED_MODEL)
+	@echo "[model] $(COMMITTED_MODEL) replaced; the build unpacks it. Commit it with the recipe:" \
+	  "git add $(COMMITTED_MODEL)" >&2
+
+model-provenance: native
+	@cmake --build $(NATIVE) --target model_provenance
+	@$(NATIVE)/training/model_provenance $(NATIVE)/model/recognition.model \
+	  $(wildcard $(BUILD)/model/training/recognition.model)
 
 # The model beside Debian's stock zinnia model on synthetic writing (about 15 minutes).
 model-bench: native

@@ -213,6 +213,11 @@ std::string networkModelBytes(const NetworkModel& model, const DirectionPlanes& 
     putFloats(out, std::vector<float>(checkSample.begin(), checkSample.end()));
     out.append(checkGeometry.begin(), checkGeometry.end());
     putFloats(out, NetworkRunner(model).scores(checkSample, checkGeometry));
+    if (!model.provenance.empty()) {
+        out.append(kNetworkProvenanceTag, sizeof kNetworkProvenanceTag);
+        put(out, static_cast<std::uint32_t>(model.provenance.size()));
+        out += model.provenance;
+    }
     return out;
 }
 
@@ -289,8 +294,19 @@ bool readNetworkModel(const std::string& path, NetworkModel& model, std::string&
     if (!in.getFloats(probe, kDirectionPlaneSize) || !in.getBytes(geometryBytes, kGeometryValues) ||
         !in.getFloats(expected, classes))
         return bad("cut short in its check sample");
-    if (!in.atEnd())
-        return bad("longer than its header says");
+    if (!in.atEnd()) {
+        std::string tag;
+        std::uint32_t length = 0;
+        if (!in.getBytes(tag, sizeof kNetworkProvenanceTag) ||
+            std::memcmp(tag.data(), kNetworkProvenanceTag, sizeof kNetworkProvenanceTag) != 0)
+            return bad("longer than its header says");
+        if (!in.get(length) || !in.getBytes(model.provenance, length))
+            return bad("cut short in its provenance");
+        if (length == 0)
+            return bad("an empty provenance");
+        if (!in.atEnd())
+            return bad("longer than its provenance says");
+    }
     if (!allFinite(probe) || !allFinite(expected))
         return bad("holds a value that is not a number");
     // The trainer's scores for its check sample: the same here, or the file's layout is not the

@@ -46,9 +46,16 @@ struct NetworkModel {
     float priorWeight = 0;
     float priorFloor = 1;
     float priorCeiling = 1;
+    // Where the model came from, as `name = value` lines (the recipe's hash, the commit, the
+    // versions of the data and of PyTorch: training/train-network-model.sh); empty in models
+    // trained before files recorded it.
+    std::string provenance;
 };
 
 constexpr char kNetworkModelMagic[8] = {'H', 'W', 'N', 'E', 'T', 'M', 'D', '1'};
+// After the check sample, optionally: this tag, a u32 length and the provenance's text. A file
+// without it still reads, so older models keep loading.
+constexpr char kNetworkProvenanceTag[8] = {'H', 'W', 'P', 'R', 'O', 'V', 'N', '1'};
 
 // Checks every size against the header and the layers against each other, then runs the check
 // sample the trainer stored and compares the scores, so a cut, foreign or differently laid out

@@ -1,12 +1,19 @@
+<<<<<<< HEAD
 // Gives a network model file (engine/network_model.h) the prior its recipe names: how often
 // each character occurs in text (character_frequencies.h), and the weight it has. The trainer
 // writes the network without one; the word counts are read here by the same code the shape
+=======
+// Gives a network model file (engine/network_model.h) the prior its recipe names: how often
+// each character occurs in text (character_frequencies.h), and the weight it has; and, when
+// given, its provenance (the `name = value` lines train-network-model.sh gathers). The trainer
+// writes the network without either; the word counts are read here by the same code the shape
+>>>>>>> remake
 // model's prior comes from.
 //
 // Symbols (digits, letters, punctuation) take theirs from the recipe's symbol_frequencies table
 // (tools/count-symbol-frequencies.py), since the word counts hold almost none.
 //
-// usage: attach_network_prior MODEL SETTINGS   (the model file is rewritten in place)
+// usage: attach_network_prior MODEL SETTINGS [PROVENANCE]   (the model file is rewritten in place)
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -29,8 +36,8 @@ std::string trim(const std::string& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s MODEL SETTINGS\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s MODEL SETTINGS [PROVENANCE]\n", argv[0]);
         return 2;
     }
     const std::string modelPath = argv[1], settingsPath = argv[2];
@@ -95,13 +102,26 @@ int main(int argc, char** argv) {
     model.priorWeight = std::stof(settings["prior_weight"]);
     model.priorFloor = std::stof(settings["prior_floor"]);
     model.priorCeiling = std::stof(settings["prior_ceiling"]);
-    // The check sample the trainer stored, kept as it was.
+    // The check sample the trainer stored, kept as it was: it ends the file, or comes just
+    // before a provenance recorded already.
     std::ifstream in(modelPath, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     engine::DirectionPlanes sample;
     engine::WritingGeometry geometry;
     const std::size_t tail =
-        (sample.size() + model.characters.size()) * sizeof(float) + geometry.size();
+        (sample.size() + model.characters.size()) * sizeof(float) + geometry.size() +
+        (model.provenance.empty()
+             ? 0
+             : sizeof engine::kNetworkProvenanceTag + 4 + model.provenance.size());
+    if (argc == 4) {
+        std::ifstream provenance(argv[3], std::ios::binary);
+        model.provenance.assign(std::istreambuf_iterator<char>(provenance),
+                                std::istreambuf_iterator<char>());
+        if (!provenance || model.provenance.empty()) {
+            std::fprintf(stderr, "cannot read the provenance %s\n", argv[3]);
+            return 1;
+        }
+    }
     std::memcpy(sample.data(), bytes.data() + bytes.size() - tail, sample.size() * sizeof(float));
     std::memcpy(geometry.data(), bytes.data() + bytes.size() - tail + sample.size() * sizeof(float),
                 geometry.size());

@@ -4,21 +4,26 @@
 // shuffled per pass. Runs beside the trainer on the other core, so the network never sees the
 // same sample twice and nothing large is kept on disk.
 //
-// usage: stream_plane_samples DATA_DIR CHARACTERS PASSES FIRST_PASS SAMPLES RECIPE.conf[@SEED]...
+// usage: stream_plane_samples DATA_DIR CHARACTERS PASSES FIRST_PASS[:FIRST_ITEM] SAMPLES
+//                             RECIPE.conf[@SEED]...
 //        (CHARACTERS: the GB2312 levels, 1, 2 or 12, and +SYMBOLS.txt for the symbols drawn in
 //        that file (symbol_shapes.h), whose written forms take turns; SAMPLES per recipe and
-//        character in each pass)
+//        character in each pass; FIRST_ITEM: where in the first pass's order to start, for a
+//        resumed training)
 //
 // Output, little-endian: "HWPLANE1", u32 classes, u32 cells per plane side, u32 planes, each
 // class's character (u8 length, UTF-8); then records of u16 class, the writing's geometry
 // (engine::writingGeometry, 4 bytes) and the planes' cells as u8, in 64ths of a unit, clipped
-// at 255.
+// at 255. Every item of a pass's order has its record: one of class 0xFFFF, all else zero,
+// stands for a sample whose writing gives no planes, so that the trainer can count where in
+// the stream it is and a resumed run start where the interrupted one stopped.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,6 +32,8 @@
 #include "symbol_shapes.h"
 
 namespace {
+
+constexpr std::uint32_t kLeftOut = 0xFFFF;  // the class of a record that holds no sample
 
 void put(std::string& out, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -41,7 +48,7 @@ std::uint8_t byte(double value) {
 int main(int argc, char** argv) {
     if (argc < 7) {
         std::fprintf(stderr,
-                     "usage: %s DATA_DIR CHARACTERS PASSES FIRST_PASS SAMPLES "
+                     "usage: %s DATA_DIR CHARACTERS PASSES FIRST_PASS[:FIRST_ITEM] SAMPLES "
                      "RECIPE.conf[@SEED]...\n",
                      argv[0]);
         return 2;
@@ -49,6 +56,8 @@ int main(int argc, char** argv) {
     const std::string dataDir = argv[1], characterSet = argv[2];
     const std::string levels = characterSet.substr(0, characterSet.find('+'));
     const int passes = std::atoi(argv[3]), firstPass = std::atoi(argv[4]);
+    const char* itemAt = std::strchr(argv[4], ':');
+    const std::size_t firstItem = itemAt ? std::strtoull(itemAt + 1, nullptr, 10) : 0;
     const int samples = std::atoi(argv[5]);
     std::string error;
     std::vector<training::SampleGenerator> recipes;
@@ -91,6 +100,11 @@ int main(int argc, char** argv) {
             forms.back().push_back(symbol.shape);
         }
     }
+    if (characters.size() >= kLeftOut) {
+        std::fprintf(stderr, "%zu characters: a record's class holds fewer than %u\n",
+                     characters.size(), kLeftOut);
+        return 1;
+    }
     if (characters.empty() || recipes.empty() || samples < 1) {
         std::fprintf(stderr, "no characters, recipes or samples to write\n");
         return 1;
@@ -116,7 +130,8 @@ int main(int argc, char** argv) {
         for (std::size_t i = order.size(); i > 1; --i)
             std::swap(order[i - 1],
                       order[static_cast<std::size_t>(shuffle.below(static_cast<int>(i)))]);
-        for (std::uint32_t item : order) {
+        for (std::size_t at = pass == firstPass ? firstItem : 0; at < order.size(); ++at) {
+            const std::uint32_t item = order[at];
             const std::uint32_t c = item / perCharacter, rest = item % perCharacter;
             const std::uint32_t recipe = rest / static_cast<std::uint32_t>(samples);
             const int k =
@@ -124,13 +139,18 @@ int main(int argc, char** argv) {
             const auto& written = forms[c][static_cast<std::size_t>(k) % forms[c].size()];
             training::WrittenSample w =
                 recipes[recipe].write(written, training::firstCodepoint(characters[c]), k);
-            if (!engine::extractDirectionPlanes(w.padStrokes, planes))
-                continue;
-            const engine::WritingGeometry geometry = engine::writingGeometry(w.padStrokes, pad);
-            record[0] = static_cast<std::uint8_t>(c & 0xFF);
-            record[1] = static_cast<std::uint8_t>(c >> 8);
-            std::copy(geometry.begin(), geometry.end(), record.begin() + 2);
-            for (std::size_t i = 0; i < planes.size(); ++i) record[6 + i] = byte(planes[i] * 64);
+            if (engine::extractDirectionPlanes(w.padStrokes, planes)) {
+                const engine::WritingGeometry geometry = engine::writingGeometry(w.padStrokes, pad);
+                record[0] = static_cast<std::uint8_t>(c & 0xFF);
+                record[1] = static_cast<std::uint8_t>(c >> 8);
+                std::copy(geometry.begin(), geometry.end(), record.begin() + 2);
+                for (std::size_t i = 0; i < planes.size(); ++i)
+                    record[6 + i] = byte(planes[i] * 64);
+            } else {
+                std::fill(record.begin(), record.end(), std::uint8_t{0});
+                record[0] = static_cast<std::uint8_t>(kLeftOut & 0xFF);
+                record[1] = static_cast<std::uint8_t>(kLeftOut >> 8);
+            }
             if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size())
                 return 0;  // the trainer has what it wanted
         }

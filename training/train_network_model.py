@@ -2,15 +2,19 @@
 """Trains the network model (engine/network_model.h) on synthetic writing and writes its file.
 
 usage: train_network_model.py SETTINGS STREAMER DATA_DIR OUTPUT
+       train_network_model.py --fingerprint SETTINGS
 
 SETTINGS is the recipe (network-model.conf). STREAMER is the native build's
 stream_plane_samples, which writes fresh samples of the recipe's writing on the other core while
-this trains; nothing is stored. Progress goes to stderr. A checkpoint is kept beside OUTPUT, so an
-interrupted run can go on where it stopped (the same command again).
+this trains; nothing is stored. Progress goes to stderr. A checkpoint is kept beside OUTPUT after
+every pass, so an interrupted run goes on where it stopped (the same command again) and ends
+with the same weights as a run never interrupted. --fingerprint prints the recipe's hash (of the
+recipe and the files of the repository it names), as the checkpoint and the provenance record it.
 """
-import math
+import hashlib
 import os
 import queue
+import random
 import struct
 import subprocess
 import sys
@@ -43,10 +47,39 @@ def read_settings(path):
     return settings
 
 
-class Stream:
-    """Batches of (classes, geometry, cells) from the streamer, read on a thread of their own."""
+def recipe_files(settings_path, settings):
+    """The recipe and the files it names that shape the model: the hands' recipes, the symbols'
+    shapes and frequencies (the word counts are Debian's, recorded by their package's version)."""
+    here = os.path.dirname(os.path.abspath(settings_path))
+    files = [os.path.abspath(settings_path)]
+    for recipe in settings["recipes"].split():
+        files.append(os.path.join(here, recipe.split("@", 1)[0]))
+    if "+" in settings["characters"]:
+        files.append(os.path.join(here, settings["characters"].split("+", 1)[1]))
+    if settings.get("symbol_frequencies"):
+        files.append(os.path.join(here, settings["symbol_frequencies"]))
+    return list(dict.fromkeys(files))
 
-    def __init__(self, command, cwd, batch):
+
+def fingerprint(settings_path, settings):
+    digest = hashlib.sha256()
+    for path in recipe_files(settings_path, settings):
+        with open(path, "rb") as f:
+            content = f.read()
+        digest.update(os.path.basename(path).encode() + b"\0" + content + b"\0")
+    return "sha256:" + digest.hexdigest()
+
+
+LEFT_OUT = 0xFFFF  # the class of the streamer's record that holds no sample
+
+
+class Stream:
+    """Batches of (classes, geometry, cells) from the streamer, read on a thread of their own,
+    each with the stream's place after it: how many items of the passes' orders come before it,
+    the left-out ones included, from the start of the training. The streamer starts at
+    `first_item` of `first_pass`, where a checkpoint stopped."""
+
+    def __init__(self, command, cwd, batch, items_per_character, first_pass, first_item):
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, cwd=cwd, bufsize=1 << 24)
         out = self.process.stdout
         head = out.read(20)
@@ -56,27 +89,48 @@ class Stream:
         if (cells, planes) != (CELLS, PLANES):
             sys.exit(f"the streamer writes {planes} planes of {cells}, not {PLANES} of {CELLS}")
         self.characters = [out.read(out.read(1)[0]).decode("utf-8") for _ in range(classes)]
+        self.per_pass = classes * items_per_character
         self.record = 2 + 4 + CELLS * CELLS * PLANES
         self.batch = batch
+        self.first_item = first_pass * self.per_pass + first_item
         self.queue = queue.Queue(maxsize=32)
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
+        pending, have, item = [], 0, self.first_item
         while True:
             data = self.process.stdout.read(self.record * self.batch)
-            if len(data) < self.record:
+            count = len(data) // self.record
+            if count == 0:
                 self.queue.put(None)
                 return
-            rows = np.frombuffer(data[: len(data) // self.record * self.record], dtype=np.uint8)
-            rows = rows.reshape(-1, self.record)
-            labels = rows[:, 0].astype(np.int64) | (rows[:, 1].astype(np.int64) << 8)
-            self.queue.put((labels, rows[:, 2:6].copy(), rows[:, 6:].copy()))
+            rows = np.frombuffer(data, dtype=np.uint8, count=count * self.record)
+            rows = rows.reshape(count, self.record)
+            kept = np.flatnonzero(labels_of(rows) != LEFT_OUT)
+            at = 0
+            while at < len(kept):
+                take = min(self.batch - have, len(kept) - at)
+                pending.append(rows[kept[at:at + take]])
+                have += take
+                at += take
+                if have == self.batch:
+                    batch = np.concatenate(pending)
+                    pending, have = [], 0
+                    place = item + int(kept[at - 1]) + 1
+                    self.queue.put((place, labels_of(batch), batch[:, 2:6].copy(),
+                                    batch[:, 6:].copy()))
+            item += count
 
     def next(self):
+        """The next batch and the stream's place after it; None at the stream's end."""
         return self.queue.get()
 
     def close(self):
         self.process.kill()
+
+
+def labels_of(rows):
+    return rows[:, 0].astype(np.int64) | (rows[:, 1].astype(np.int64) << 8)
 
 
 def network_input(cells):
@@ -208,26 +262,59 @@ def write_model(path, network, characters, check_sample, check_geometry):
     os.replace(temporary, path)
 
 
+def load_checkpoint(path):
+    try:
+        return torch.load(path, weights_only=False)
+    except TypeError:  # a PyTorch older than 1.13 loads everything anyway
+        return torch.load(path)
+
+
+def save_checkpoint(path, content):
+    temporary = path + ".part"
+    torch.save(content, temporary)
+    os.replace(temporary, path)  # never half a checkpoint, however the run is stopped
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--fingerprint":
+        print(fingerprint(sys.argv[2], read_settings(sys.argv[2])))
+        return
     if len(sys.argv) != 5:
         sys.exit(__doc__)
     settings_path, streamer, data_dir, output = (os.path.abspath(a) for a in sys.argv[1:])
     s = read_settings(settings_path)
+    recipe = fingerprint(settings_path, s)
     recipes = s["recipes"].split()
     passes, samples = int(s["passes"]), int(s["samples_per_pass"])
     batch = int(s["batch"])
-    torch.manual_seed(int(s["seed"]))
+    seed = int(s["seed"])
+    torch.manual_seed(seed)
+    random.seed(seed)
+    np.random.seed(seed)
     torch.set_num_threads(int(s.get("threads", "2")))
+    # What the streamer writes in a pass follows from these and the pass's number alone.
+    streamer_settings = [s["characters"], str(samples)] + recipes
 
     checkpoint_path = output + ".checkpoint"
-    checkpoint = torch.load(checkpoint_path) if os.path.exists(checkpoint_path) else None
-    first_pass = checkpoint["pass"] if checkpoint else 0
-    stream = Stream([streamer, data_dir, s["characters"], str(passes - first_pass), str(first_pass),
-                     str(samples)] + recipes, os.path.dirname(os.path.abspath(settings_path)), batch)
+    checkpoint = load_checkpoint(checkpoint_path) if os.path.exists(checkpoint_path) else None
+    if checkpoint and checkpoint.get("format") != 2:
+        sys.exit(f"{checkpoint_path} was written by an earlier trainer, which kept no random "
+                 "state: remove it to start the training over")
+    if checkpoint and (checkpoint["recipe"], checkpoint["streamer"]) != (recipe, streamer_settings):
+        sys.exit(f"{checkpoint_path} belongs to another recipe ({checkpoint['recipe']}, now "
+                 f"{recipe}): put the recipe back as it was, or remove the checkpoint to start over")
+    # Where the checkpoint's last batch ended: a pass, and an item of its order.
+    first_pass, first_item = checkpoint["place"] if checkpoint else (0, 0)
+    stream = Stream([streamer, data_dir, s["characters"], str(passes - first_pass),
+                     f"{first_pass}:{first_item}", str(samples)] + recipes,
+                    os.path.dirname(settings_path), batch, len(recipes) * samples, first_pass,
+                    first_item)
     classes = len(stream.characters)
-    per_pass = classes * len(recipes) * samples
+    per_pass = stream.per_pass
     steps_per_pass = per_pass // batch
     total_steps = steps_per_pass * passes
+    if steps_per_pass == 0:
+        sys.exit(f"a pass holds {per_pass} samples, fewer than a batch of {batch}")
     network = Network(classes, [int(c) for c in s["channels"].split()], int(s["hidden"]),
                       float(s["dropout"]))
     optimiser = torch.optim.SGD(network.parameters(), lr=float(s["learning_rate"]), momentum=0.9,
@@ -235,24 +322,32 @@ def main():
     schedule = torch.optim.lr_scheduler.OneCycleLR(
         optimiser, max_lr=float(s["learning_rate"]), total_steps=total_steps + 1,
         pct_start=float(s["warm_up"]))
+    step, running_loss, running_right = 0, 0.0, 0.0
+    check_sample = check_geometry = None
     if checkpoint:
         network.load_state_dict(checkpoint["network"])
         optimiser.load_state_dict(checkpoint["optimiser"])
         schedule.load_state_dict(checkpoint["schedule"])
-        say(f"going on from pass {first_pass + 1} of {passes}")
+        # Dropout draws from torch's generator: where it stood, not where building the network
+        # above left it.
+        torch.set_rng_state(checkpoint["random"]["torch"])
+        random.setstate(checkpoint["random"]["python"])
+        np.random.set_state(checkpoint["random"]["numpy"])
+        step = checkpoint["step"]
+        running_loss, running_right = checkpoint["progress"]
+        check_sample, check_geometry = checkpoint["check"]
+        say(f"going on from step {step} of {total_steps}, in pass {first_pass + 1} of {passes}")
     loss_of = nn.CrossEntropyLoss(label_smoothing=float(s["label_smoothing"]))
     say(f"{classes} characters, {passes} passes of {per_pass} fresh samples "
         f"({len(recipes)} recipes, {samples} each), {total_steps} steps of {batch}")
 
     network.train()
-    start, step, running_loss, running_right = time.time(), first_pass * steps_per_pass, 0.0, 0.0
-    done_here = 0
-    check_sample = check_geometry = None
+    start, done_here = time.time(), 0
     while step < total_steps:
         item = stream.next()
         if item is None:
             break
-        labels, geometry, cells = item
+        place, labels, geometry, cells = item
         if check_sample is None:
             check_sample = cells[0].astype(np.float32).reshape(PLANES, CELLS, CELLS) / 64.0
             check_geometry = geometry[0].copy()
@@ -273,16 +368,23 @@ def main():
             say(f"step {step}/{total_steps} (pass {step // steps_per_pass + 1}): loss "
                 f"{running_loss:.3f}, {100 * running_right:.1f} % right on the samples it is "
                 f"learning; {elapsed / 60:.0f} min so far, about {left / 60:.0f} min to go")
-        if step % steps_per_pass == 0:
-            torch.save({"pass": step // steps_per_pass, "network": network.state_dict(),
-                        "optimiser": optimiser.state_dict(), "schedule": schedule.state_dict()},
-                       checkpoint_path)
+        if step % steps_per_pass == 0 and step < total_steps:
+            save_checkpoint(checkpoint_path, {
+                "format": 2, "recipe": recipe, "streamer": streamer_settings,
+                "place": divmod(place, per_pass), "step": step, "network": network.state_dict(),
+                "optimiser": optimiser.state_dict(), "schedule": schedule.state_dict(),
+                "random": {"torch": torch.get_rng_state(), "python": random.getstate(),
+                           "numpy": np.random.get_state()},
+                "progress": (running_loss, running_right), "check": (check_sample, check_geometry)})
     stream.close()
     if step < total_steps:
-        sys.exit("the sample streamer stopped early")
+        sys.exit("the sample streamer stopped early; the same command goes on from the last "
+                 "checkpoint" if os.path.exists(checkpoint_path) else
+                 "the sample streamer stopped early")
     network.eval()
     write_model(output, network, stream.characters, check_sample, check_geometry)
-    os.remove(checkpoint_path)
+    if os.path.exists(checkpoint_path):
+        os.remove(checkpoint_path)
     say(f"wrote {output} ({os.path.getsize(output) / 1048576:.1f} MiB)")
 
 

@@ -173,6 +173,7 @@ TEST_F(NetworkModelFileTest, AWrittenModelReadsBackAndAnyDamageIsRefusedWithARea
     EXPECT_EQ(m.characters, tinyModel().characters);
     ASSERT_EQ(m.layers.size(), 3u);
     EXPECT_EQ(m.layers[2].quantized, tinyModel().layers[2].quantized);
+    EXPECT_TRUE(m.provenance.empty());
 
     refused("HWSHAPE1", "no network model header");
     refused(bytes.substr(0, 20), "cut short in its header");
@@ -200,4 +201,16 @@ TEST_F(NetworkModelFileTest, AWrittenModelReadsBackAndAnyDamageIsRefusedWithARea
     float changed = 2.5f;
     std::memcpy(&scores[bytes.size() - 8], &changed, sizeof changed);
     refused(scores, "check sample");
+}
+
+TEST_F(NetworkModelFileTest, TheProvenanceReadsBackAndADamagedOneIsRefused) {
+    engine::NetworkModel model = tinyModel();
+    model.provenance = "recipe = sha256:0123\ncommit = abcdef\n";
+    const std::string bytes = engine::networkModelBytes(model, oneCell(2, 4, 1.0f));
+    engine::NetworkModel m;
+    std::string error;
+    ASSERT_TRUE(read(bytes, m, error)) << error;
+    EXPECT_EQ(m.provenance, model.provenance);
+    refused(bytes.substr(0, bytes.size() - 1), "cut short in its provenance");
+    refused(bytes + "x", "longer than its provenance says");
 }
