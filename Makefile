@@ -2,8 +2,8 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-panel-day,
-# bench-service-day, bench-eval-memory, demo, dist, install, deb, model, model-bench, real-bench,
-# prior-tuning, format, clean.
+# bench-service-day, bench-eval-memory, demo, dist, install, deb, image, model, model-bench,
+# real-bench, prior-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -24,7 +24,7 @@ WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-panel-day \
 	bench-service-day bench-eval-memory demo dist \
-	install deb \
+	install deb image \
 	model model-bench real-bench prior-tuning \
 	format clean
 
@@ -172,6 +172,11 @@ install: native
 
 deb: native
 	@tools/make-deb.sh $(NATIVE) $(BUILD)/deb
+
+# The service as an OCI image (build/image/handwriting-service_<version>.oci.tar), from scratch:
+# the program, its model and the Debian files it loads; its size and digest printed.
+image: native
+	@tools/make-image.sh $(NATIVE) $(BUILD)/image >/dev/null
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
