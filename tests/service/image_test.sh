@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The service's OCI image, run as a container runtime would run it. These machines build
 # images but cannot run containers, so the built image is unpacked with umoci and its entry
-# point started as its configuration says (user, working folder, command, environment) in a
-# private root (unshare's --root is chroot) on a read-only copy of its files, inside private
-# network, mount and process namespaces. It must answer /healthz, the recognition of 中 and the
-# dictionary page exactly as the build's own program does, then drain and exit 0 on SIGTERM.
-# The Kubernetes manifests are then checked against the image's port, health path and user.
+# point started as its configuration says (user, working folder, command, environment), with
+# the Deployment's arguments after it as the cluster gives them, in a private root (unshare's
+# --root is chroot) on a read-only copy of its files, inside private network, mount and process
+# namespaces. It must answer /healthz, the recognition of 中 and the dictionary page exactly as
+# the build's own program does, then drain and exit 0 on SIGTERM. The Kubernetes manifests are
+# then checked against the image's port, health path and user.
 # usage: image_test.sh NATIVE_BUILD_DIR SOURCE_DIR PAD_STROKE_TEXT HANZI_DATA_DIR
 # Exits 77 (skipped) where the image cannot be built or run here, and says why.
 set -euo pipefail
@@ -40,19 +41,23 @@ echo "== unpacking it with umoci"
 umoci unpack --image "$work/layout:$ref" "$work/bundle" >"$work/umoci.log" 2>&1 ||
   { cat "$work/umoci.log"; fail "umoci unpack"; }
 chmod 755 "$work/bundle"
-# The runtime configuration umoci wrote from the image's: how a runtime would start it.
+# The runtime configuration umoci wrote from the image's: how a runtime would start it, with
+# the arguments the Deployment gives it.
 read_process() {
-  /usr/bin/python3 - "$work/bundle/config.json" <<'PY'
-import json, shlex, sys
+  /usr/bin/python3 - "$work/bundle/config.json" "$source/packaging/kubernetes/deployment.yaml" <<'PY'
+import json, shlex, sys, yaml
 p = json.load(open(sys.argv[1]))["process"]
+# The cluster adds the Deployment's arguments to the image's entry point.
+deployment = yaml.safe_load(open(sys.argv[2]))
+args = p["args"] + deployment["spec"]["template"]["spec"]["containers"][0].get("args", [])
 print("uid=%d gid=%d" % (p["user"]["uid"], p["user"]["gid"]))
 print("cwd=" + shlex.quote(p["cwd"]))
-print("args=(" + " ".join(shlex.quote(a) for a in p["args"]) + ")")
+print("args=(" + " ".join(shlex.quote(a) for a in args) + ")")
 print("env=(" + " ".join(shlex.quote(e) for e in p.get("env", [])) + ")")
 PY
 }
 eval "$(read_process)"
-echo "entry point: ${args[*]} as $uid:$gid in $cwd, environment: ${env[*]:-none}"
+echo "command: ${args[*]} as $uid:$gid in $cwd, environment: ${env[*]:-none}"
 [ "$uid" != 0 ] || fail "the image runs as root"
 size=$(stat -c %s "$archive")
 [ "$size" -le $((20 * 1048576)) ] || fail "the image is $size bytes, over 20 MiB"
