@@ -9,6 +9,7 @@ service=$1 pad_stroke_text=$2 data=$3 slow_clients=$4 deployment=$5
 seconds=${BENCH_SECONDS:-20}
 slow_count=${BENCH_SLOW_CLIENTS:-1000}
 connections=8
+# shellcheck source-path=SCRIPTDIR source=service_bench_lib.sh
 . "$(dirname "$0")/service_bench_lib.sh"
 
 # The arguments the cluster adds to the image's entry point.

@@ -56,7 +56,8 @@ print("args=(" + " ".join(shlex.quote(a) for a in args) + ")")
 print("env=(" + " ".join(shlex.quote(e) for e in p.get("env", [])) + ")")
 PY
 }
-eval "$(read_process)"
+eval "$(read_process)"  # sets uid, gid, cwd, args and env
+# shellcheck disable=SC2154  # args, from the eval
 echo "command: ${args[*]} as $uid:$gid in $cwd, environment: ${env[*]:-none}"
 [ "$uid" != 0 ] || fail "the image runs as root"
 size=$(stat -c %s "$archive")
