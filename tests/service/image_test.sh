@@ -3,10 +3,11 @@
 # images but cannot run containers, so the built image is unpacked with umoci and its entry
 # point started as its configuration says (user, working folder, command, environment), with
 # the Deployment's arguments after it as the cluster gives them, in a private root (unshare's
-# --root is chroot) on a read-only copy of its files, inside private network, mount and process
-# namespaces. It must answer /healthz, the recognition of 中 and the dictionary page exactly as
-# the build's own program does, then drain and exit 0 on SIGTERM. The Kubernetes manifests are
-# then checked against the image's port, health path and user.
+# --root is chroot) on a read-only copy of its files, inside private network and mount
+# namespaces and as process 1 of its own process namespace. It must answer /healthz, the
+# recognition of 中 and the dictionary page exactly as the build's own program does, then, sent
+# SIGTERM from outside with a request under way, answer that request and exit 0. The Kubernetes
+# manifests are then checked against the image's port, health path and user.
 # usage: image_test.sh NATIVE_BUILD_DIR SOURCE_DIR PAD_STROKE_TEXT HANZI_DATA_DIR
 # Exits 77 (skipped) where the image cannot be built or run here, and says why.
 set -euo pipefail
@@ -91,11 +92,14 @@ wait_for_listening() { # log
 "$build/service/handwriting-service" --listen 127.0.0.1 --port 8081 \
   --model "$build/model/recognition.model" >"$work/reference.log" 2>&1 &
 reference=$!
-env -i "${env[@]}" unshare --root="$rootfs" --wd="$cwd" --setuid="$uid" --setgid="$gid" -- \
-  "${args[@]}" >"$work/image.log" 2>&1 &
+# The entry point as process 1 of a process namespace of its own, as in a container: signals
+# reach process 1 only where it takes them.
+env -i "${env[@]}" unshare --pid --fork --kill-child --root="$rootfs" --wd="$cwd" \
+  --setuid="$uid" --setgid="$gid" -- "${args[@]}" >"$work/image.log" 2>&1 &
 image=$!
 wait_for_listening "$work/reference.log"
 wait_for_listening "$work/image.log"
+read -r service _ <"/proc/$image/task/$image/children"
 grep -q '^listening on 0\.0\.0\.0:8080 ' "$work/image.log" || fail "the image does not listen on 0.0.0.0:8080"
 
 ask() { # port path [body file]
@@ -116,13 +120,32 @@ ask 8081 "$dictionary_path" >"$work/reference.page"
 grep -q ' POST / 200 ' "$work/image.log" || fail "the image logs no request on standard output"
 echo "answers: /healthz ok, 中 $(cut -c1-40 "$work/image.reply")..., dictionary page $(stat -c %s "$work/image.page") bytes, as the build's"
 
-kill -TERM "$image"
+# SIGTERM from outside, as the runtime sends it, while a request is under way: its last bytes
+# come after the signal, and it must still be answered before the service exits 0.
+/usr/bin/python3 - "$work/recognition.body" "$service" >"$work/drained.reply" <<'PY'
+import os, signal, socket, sys, time
+body = open(sys.argv[1], "rb").read()
+head = (b"POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        b"Content-Type: application/x-www-form-urlencoded\r\nContent-Length: %d\r\n\r\n" % len(body))
+connection = socket.create_connection(("127.0.0.1", 8080), timeout=10)
+connection.sendall(head + body[:-6])
+time.sleep(0.2)
+os.kill(int(sys.argv[2]), signal.SIGTERM)
+time.sleep(0.3)
+connection.sendall(body[-6:])
+reply = b""
+while chunk := connection.recv(65536):
+    reply += chunk
+sys.stdout.buffer.write(reply)
+PY
 status=0
 wait "$image" || status=$?
+grep -q '^HTTP/1.1 200 ' "$work/drained.reply" && grep -q '\\u4e2d' "$work/drained.reply" ||
+  fail "the request under way at SIGTERM was not answered: $(head -c 200 "$work/drained.reply")"
 [ "$status" = 0 ] || fail "the image's service exited with $status on SIGTERM"
-grep -q '^stopped$' "$work/image.log" || fail "the image's service did not drain"
+grep -q '^stopped$' "$work/image.log" || fail "the image's service did not say it stopped"
 kill -TERM "$reference"; wait "$reference" || true
-echo "SIGTERM: drained and exited 0"
+echo "SIGTERM to process 1: the request under way answered, then it exited 0"
 INSIDE
   exit 1
 
