@@ -77,6 +77,7 @@ build=$1; shift
 args=(); while [ "$1" != -- ]; do args+=("$1"); shift; done; shift
 env=("$@")
 fail() { echo "FAIL: $*" >&2; for f in "$work"/*.log; do echo "--- $f"; tail -20 "$f"; done >&2; exit 1; }
+trap 'fail "line $LINENO of the private root'"'"'s part failed: $BASH_COMMAND"' ERR
 ip link set lo up
 rootfs=$work/bundle/rootfs
 # Mount points a runtime provides, then the root made read-only, as the manifests ask.
@@ -99,7 +100,8 @@ env -i "${env[@]}" unshare --pid --fork --kill-child --root="$rootfs" --wd="$cwd
 image=$!
 wait_for_listening "$work/reference.log"
 wait_for_listening "$work/image.log"
-read -r service _ <"/proc/$image/task/$image/children"
+service=$(cat "/proc/$image/task/$image/children")
+service=${service%% *}
 grep -q '^listening on 0\.0\.0\.0:8080 ' "$work/image.log" || fail "the image does not listen on 0.0.0.0:8080"
 
 ask() { # port path [body file]
