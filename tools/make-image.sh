@@ -27,10 +27,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'say "failed: $BASH_COMMAND (its message is above)"' ERR
 
 say "installing the service into a staging folder"
 DESTDIR=$work/stage cmake --install "$build" --prefix /usr --strip >"$work/install.log" ||
-  { cat "$work/install.log" >&2; exit 1; }
+  { cat "$work/install.log" >&2; say "cannot install the service from $build (build it first: make native)"; exit 1; }
 program=$work/stage/usr/bin/handwriting-service
 model=$work/stage$data_dir/recognition.model
 [ -f "$model" ] || { say "the build has no recognition model (build the native tree first)"; exit 1; }
