@@ -162,7 +162,7 @@ def check_against_image(deployment_file, pod, container, config_file):
     contexts = [pod["spec"].get("securityContext", {}), container.get("securityContext", {})]
     run_as = [c["runAsUser"] for c in contexts if "runAsUser" in c]
     if run_as and run_as[-1] != uid:
-        error(where, f"runs as user {run_as[-1]}, the image's files are for {uid}")
+        error(where, f"runs as user {run_as[-1]}, not the image's user {uid}")
     if not any(c.get("runAsNonRoot") for c in contexts):
         error(where, "runAsNonRoot is not set, so nothing stops the copy running as root")
 
