@@ -2,8 +2,8 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-panel-day,
-# bench-service-day, bench-eval-memory, demo, dist, install, deb, model, model-replace,
-# model-provenance, model-bench, real-bench, prior-tuning, format, clean.
+# bench-service-day, bench-eval-memory, bench-resources, demo, dist, install, deb, image, model,
+# model-replace, model-provenance, model-bench, real-bench, prior-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -23,8 +23,8 @@ WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-panel-day \
-	bench-service-day bench-eval-memory demo dist \
-	install deb \
+	bench-service-day bench-eval-memory bench-resources demo dist \
+	install deb image \
 	model model-replace model-provenance model-bench real-bench prior-tuning \
 	format clean
 
@@ -118,6 +118,11 @@ bench-panel-day:
 bench-service-day: native
 	@cmake --build $(NATIVE) --target bench-service-day
 
+# One copy of the service as the Kubernetes Deployment runs it, on one core, with slow clients:
+# the figures behind its requests and limits (under a minute).
+bench-resources: native
+	@cmake --build $(NATIVE) --target bench-resources
+
 # Working-set growth per script evaluation under Wine: the panel's evaluator beside the Script
 # Control and the JScript engine driven directly (BENCH_EVALUATIONS=5000).
 bench-eval-memory: win64
@@ -202,6 +207,11 @@ install: native
 
 deb: native
 	@tools/make-deb.sh $(NATIVE) $(BUILD)/deb
+
+# The service as an OCI image (build/image/handwriting-service_<version>.oci.tar), from scratch:
+# the program, its model and the Debian files it loads; its size and digest printed.
+image: native
+	@tools/make-image.sh $(NATIVE) $(BUILD)/image >/dev/null
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -41,6 +41,9 @@ packages=(
   python3 python3-pil
   # release packaging (unzip: the tests unpack the release)
   zip unzip nsis
+  # the service's OCI image (buildah), its test (umoci; ip for its private network) and the
+  # Kubernetes manifests' check
+  buildah umoci iproute2 python3-kubernetes
 )
 
 missing=()
