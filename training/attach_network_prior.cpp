@@ -1,8 +1,8 @@
 // Gives a network model file (engine/network_model.h) the prior its recipe names: how often
 // each character occurs in text (character_frequencies.h), and the weight it has; and, when
 // given, its provenance (the `name = value` lines train-network-model.sh gathers). The trainer
-// writes the network without either; the word counts are read here by the same code the shape
-// model's prior comes from.
+// writes the network without either; the word counts are read by the same code the benchmarks
+// weigh their samples with (character_frequencies.h).
 //
 // Symbols (digits, letters, punctuation) take theirs from the recipe's symbol_frequencies table
 // (tools/count-symbol-frequencies.py), since the word counts hold almost none.
