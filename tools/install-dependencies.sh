@@ -147,11 +147,18 @@ cross_build i686-w64-mingw32
 # ---------------------------------------------------------------------------------------------
 # A Debian root with a Wine that runs 32-bit Windows programs, for the tests of the i686 (release)
 # build: Debian 12's Wine runs 64-bit programs only on these machines (no 32-bit Linux code
-# runs here). Debian unstable's Wine 10 ships the i386-windows libraries in its amd64 libwine
-# and runs them through WoW64, inside the 64-bit process. Its dependencies come from unstable
-# too; the root itself is trixie. Rebuilt only when this recipe changes.
+# runs here). Wine 10 built for WoW64 carries the i386-windows libraries in its amd64 libwine
+# and runs them inside the 64-bit process. The root is Debian's stable release (trixie), but
+# trixie's own Wine 10 (10.0~repack-6) is no WoW64 build (its libwine has no i386-windows
+# libraries), so Wine comes from unstable, pinned. Its dependencies come from unstable too:
+# unstable's libwine needs ffmpeg 8 (libavcodec62), whose chain needs newer base packages
+# than trixie's, and apt cannot mix the two. Rebuilt only when this recipe changes.
+#
+# Only where the machine runs 32-bit code inside a 64-bit process: elsewhere the i686 tests
+# are skipped (tests/win/harness/i686-gate.sh) and the root would go unused.
 wine_root=$build_root/wine-root
-wine_root_recipe="trixie minbase; unstable: wine=10.0~repack-12 wine64=10.0~repack-12+b1 libwine=10.0~repack-12+b1; fonts-wqy-microhei locales zh_CN.UTF-8"
+wine_packages=(wine=10.0~repack-12 wine64=10.0~repack-12+b1 libwine=10.0~repack-12+b1)
+wine_root_recipe="trixie minbase; unstable: ${wine_packages[*]}; fonts-wqy-microhei locales zh_CN.UTF-8"
 
 # The Debian mirror this machine's own apt sources use (the archive reachable from here).
 debian_mirror() {
@@ -174,8 +181,18 @@ in_new_root() { # dir command...
     in-root "$dir" /usr/bin/env DEBIAN_FRONTEND=noninteractive PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
+# Stops, leaving no half-made root behind.
+root_failed() { # tmp message...
+  local tmp=$1
+  shift
+  tail -20 "$build_root/wine-root.log" >&2
+  as_root rm -rf "$tmp"
+  say "$*"
+  exit 1
+}
+
 make_wine_root() {
-  local tmp=$wine_root.new mirror started=$SECONDS
+  local tmp=$wine_root.new mirror started=$SECONDS apt=(apt-get -o Acquire::Check-Valid-Until=false)
   mirror=$(debian_mirror)
   as_root rm -rf "$tmp"
   say "making the Debian root for the i686 tests in $wine_root (from $mirror; a few minutes, once)"
@@ -184,23 +201,32 @@ make_wine_root() {
   # shows on the host, nor stays there when the run is cut short.
   if ! as_root unshare --mount --propagation private -- debootstrap --variant=minbase trixie "$tmp" \
     "$mirror" >"$build_root/wine-root.log" 2>&1; then
-    tail -20 "$build_root/wine-root.log" >&2
-    say "debootstrap failed; see $build_root/wine-root.log"
-    exit 1
+    root_failed "$tmp" "debootstrap failed; see $build_root/wine-root.log"
   fi
   echo "deb $mirror unstable main" | as_root tee "$tmp/etc/apt/sources.list.d/unstable.list" >/dev/null
-  # unstable only for what is asked of it by name (-t below); its Release file may have expired.
+  # unstable only for what is asked of it (-t below); its Release file may have expired.
   printf 'Package: *\nPin: release a=unstable\nPin-Priority: 100\n' |
     as_root tee "$tmp/etc/apt/preferences.d/unstable" >/dev/null
-  say "  2/3 Wine 10 from unstable, a CJK font, the zh_CN.UTF-8 locale (about a minute)"
-  if ! { in_new_root "$tmp" apt-get -o Acquire::Check-Valid-Until=false update -q &&
-    in_new_root "$tmp" apt-get -o Acquire::Check-Valid-Until=false install -y -q \
-      --no-install-recommends -t unstable wine=10.0~repack-12 wine64=10.0~repack-12+b1 \
-      libwine=10.0~repack-12+b1 fonts-wqy-microhei locales; } >>"$build_root/wine-root.log" 2>&1; then
-    tail -20 "$build_root/wine-root.log" >&2
-    say "installing Wine in the root failed; see $build_root/wine-root.log"
-    exit 1
-  fi
+  say "  2/3 Wine 10 (WoW64) from unstable, a CJK font, the zh_CN.UTF-8 locale (a few minutes)"
+  in_new_root "$tmp" "${apt[@]}" update -q >>"$build_root/wine-root.log" 2>&1 ||
+    root_failed "$tmp" "apt-get update in the root failed; see $build_root/wine-root.log"
+  local wanted
+  for wanted in "${wine_packages[@]}"; do
+    # (apt-cache show says nothing, and succeeds, for a version the archive lacks)
+    if ! in_new_root "$tmp" apt-cache madison "${wanted%%=*}" 2>/dev/null |
+      awk -v v="${wanted#*=}" '$3 == v {found = 1} END {exit !found}'; then
+      root_failed "$tmp" "the archive no longer has ${wanted%%=*} ${wanted#*=} (unstable drops a" \
+        "version when the next arrives). Set wine_packages in tools/install-dependencies.sh to" \
+        "the versions that 'apt-cache policy wine wine64 libwine' lists for unstable, all three" \
+        "of one Wine 10 release whose libwine holds usr/lib/x86_64-linux-gnu/wine/i386-windows."
+    fi
+  done
+  in_new_root "$tmp" "${apt[@]}" install -y -q --no-install-recommends -t unstable \
+    "${wine_packages[@]}" fonts-wqy-microhei locales >>"$build_root/wine-root.log" 2>&1 ||
+    root_failed "$tmp" "installing Wine in the root failed; see $build_root/wine-root.log"
+  [ -d "$tmp/usr/lib/x86_64-linux-gnu/wine/i386-windows" ] ||
+    root_failed "$tmp" "the root's Wine has no i386-windows libraries: ${wine_packages[*]} is no" \
+      "WoW64 build; choose another in tools/install-dependencies.sh"
   say "  3/3 the locale, and dropping the package cache"
   as_root sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' "$tmp/etc/locale.gen"
   in_new_root "$tmp" locale-gen >>"$build_root/wine-root.log" 2>&1
@@ -211,7 +237,10 @@ make_wine_root() {
   say "the Debian root with $(in_new_root "$wine_root" wine --version 2>/dev/null) is ready ($((SECONDS - started)) s)"
 }
 
-if [ "$(cat "$wine_root/.recipe" 2>/dev/null)" != "$wine_root_recipe" ]; then
+i686_tests=$("$here/tests/win/harness/i686-gate.sh" answer "$build_root")
+if [ "$i686_tests" = skip ]; then
+  say "Debian root with Wine 10 for the i686 tests: not made (this machine cannot run 32-bit code; the i686 tests are skipped)"
+elif [ "$(cat "$wine_root/.recipe" 2>/dev/null)" != "$wine_root_recipe" ]; then
   make_wine_root
 else
   say "Debian root with Wine 10 for the i686 tests: present"
