@@ -294,11 +294,13 @@ def build(words, sequence, budget):
     are taken by what they add per byte."""
     model = Model(words, sequence)
     ranked = {}
-    for a in set(words.inside) | set(words.ends):
-        if gbk_code(a) is not None:
-            followers = best(model.next_after(a))
-            if followers:
-                ranked[a] = followers
+    # In code order throughout, so that the table comes out the same at every build.
+    keys = sorted((a for a in set(words.inside) | set(words.ends) if gbk_code(a) is not None),
+                  key=gbk_code)
+    for a in keys:
+        followers = best(model.next_after(a))
+        if followers:
+            ranked[a] = followers
     phrase_start = [d for d, _ in best(dict(sequence.phrase_start))]
 
     # Choices: (gain per byte, gain, kind, key, followers). A character's further cells are
@@ -324,7 +326,7 @@ def build(words, sequence, budget):
         if gain > 0 and [d for d, _ in followers] != [d for d, _ in ranked[b]]:
             cost = 4 + 1 + 1.2 * len(followers) + 4 / BUCKET
             choices.append((gain / cost, gain, "pair", (a, b), [d for d, _ in followers]))
-    choices.sort(key=lambda x: -x[0])
+    choices.sort(key=lambda x: (-x[0], x[2], [gbk_code(c) for c in x[3]], str(x[4])))
 
     # Sizes are estimated at 1.2 bytes a cell while choosing, then checked with the final
     # alphabet; the last choices go again until the table fits.
