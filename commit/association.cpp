@@ -5,10 +5,12 @@
 #include <cstdint>
 
 #include "commit/association_table.h"
+#include "recognition/candidate_list.h"
 
 namespace {
 
-constexpr std::size_t kMostFollowers = 10;
+// As many as there are cells.
+constexpr std::size_t kMostFollowers = kCandidateCount;
 
 // The GBK code (lead << 8 | trail) of a text that is one two-byte character, else -1.
 long characterCode(const Text& text) {
