@@ -2,8 +2,9 @@
 #   make run   installs what is missing, builds, starts the service and the panel
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-panel-day,
-# bench-service-day, bench-eval-memory, bench-resources, demo, dist, install, deb, image, model,
-# model-replace, model-provenance, model-bench, real-bench, prior-tuning, format, clean.
+# bench-service-day, bench-eval-memory, bench-resources, bench-association, demo, dist, install,
+# deb, image, model, model-replace, model-provenance, model-bench, real-bench, prior-tuning,
+# format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -23,7 +24,7 @@ WIN64  := $(BUILD)/win64
 WIN32  := $(BUILD)/win32
 
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-panel-day \
-	bench-service-day bench-eval-memory bench-resources demo dist \
+	bench-service-day bench-eval-memory bench-resources bench-association demo dist \
 	install deb image \
 	model model-replace model-provenance model-bench real-bench prior-tuning \
 	format clean
@@ -130,6 +131,15 @@ bench-eval-memory: win64
 	  $(WIN64)/bench/script_eval_memory.exe $(or $(BENCH_EVALUATIONS),5000) || status=$$?; \
 	  WINE_BUILD_DIR=$(WIN64) bash tests/win/harness/session.sh stop >/dev/null || true; \
 	  exit $$status
+
+# Association on a text the table was not made from, the Chinese fortunes of Debian's
+# fortunes-zh (for measuring only): how many characters could have been picked instead of
+# written, the table's size and the time to fill the cells.
+ASSOCIATION_TEXT ?= /usr/share/games/fortunes/chinese
+bench-association: native
+	@cmake --build $(NATIVE) --target association_bench
+	@$(NATIVE)/bench/association_bench $(ASSOCIATION_TEXT) \
+	  "$(ASSOCIATION_TEXT) (fortunes-zh $$(dpkg-query -W -f='$${Version}' fortunes-zh 2>/dev/null))"
 
 # The end-to-end road on the test session's virtual display, filmed: an animated GIF and a sheet
 # of the steps under $(BUILD)/demo.

@@ -15,6 +15,14 @@
 
 namespace {
 
+int filledCells(const CandidateCaptions& captions) {
+    int filled = 0;
+    for (const CandidateCaption& cell : captions) {
+        filled += cell.caption.empty() ? 0 : 1;
+    }
+    return filled;
+}
+
 class PanelReferenceValueHost final : public WindowsReferenceValueHost {
   public:
     explicit PanelReferenceValueHost(Panel& panel)
@@ -40,7 +48,8 @@ ui::MouseHandler Panel::candidatePressed(int number) {
         const Text caption = candidateButton(number).caption();
         const Text shown = TraditionalOutputItem.checked() ? toTraditional(caption) : caption;
         const CommitDecision decision =
-            commitCandidate(panelState.commit, caption, shown, OnlineDictionaryItem.checked());
+            commitCandidate(panelState.commit, caption, shown, OnlineDictionaryItem.checked(),
+                            AssociationItem.checked());
         if (decision.handBackActivation)
             reactivateTarget();
         typeBytes(decision.focus, decision.typed);
@@ -50,6 +59,10 @@ ui::MouseHandler Panel::candidatePressed(int number) {
         // When no thread can be started the line keeps the progress text; nothing else to do.
         if (decision.startLookup)
             startDictionaryLookup(panelState.commit, lookupReceiver().window());
+        if (!decision.followers.empty()) {
+            showFollowers(decision.followers);
+            tracePanel("followers=%d", filledCells(decision.followers));
+        }
     };
 }
 

@@ -67,6 +67,7 @@ class Panel {
     ui::MenuItem TraditionalOutputItem;
     ui::MenuItem PrecisionItem;
     ui::MenuItem OnlineDictionaryItem;
+    ui::MenuItem AssociationItem;
 
     // The ten candidate cells in reading order: candidateButton(1) is CandidateButton1.
     ui::TransparentLabel& candidateButton(int number);
@@ -105,6 +106,9 @@ class Panel {
     void toggleTraditionalOutput();
     // "校对在线字典" chosen: flips whether each commit looks the character up online.
     void toggleOnlineLookup();
+    // "联想" chosen: flips whether each commit fills the cells with what follows the character;
+    // turned off, the followers on show go.
+    void toggleAssociation();
     // Press on the "-" glyph: minimizes the panel (tracking stops through the move event).
     void minimizePanel(const ui::MouseEvent& event);
     // Press on the close glyph: drops the recognition connection, then closes the panel; the
@@ -132,6 +136,12 @@ class Panel {
     PadSize padSize();
     // The cells a decision changes are painted in one pass, not once a cell.
     void setCandidateCaptions(const CandidateCaptions& captions);
+    // The cells offer the followers of the character just committed; they go at the first
+    // point written on the pad.
+    void showFollowers(const CandidateCaptions& captions);
+    // Empties the cells when they hold followers; candidates stay.
+    void dropFollowers();
+    bool cellsHoldFollowers = false;
 
   public:
     // Wipes the pad and the candidates for the next character: RewriteButton's click, and

@@ -1,4 +1,4 @@
-// The panel's own behaviours: the context menu with its two on/off options, minimizing and
+// The panel's own behaviours: the context menu with its three on/off options, minimizing and
 // closing.
 
 #include <windows.h>
@@ -35,6 +35,15 @@ void Panel::toggleOnlineLookup() {
     reactivateTarget();
     flip(OnlineDictionaryItem);
     tracePanel("option online=%d", OnlineDictionaryItem.checked() ? 1 : 0);
+}
+
+void Panel::toggleAssociation() {
+    reactivateTarget();
+    flip(AssociationItem);
+    if (!AssociationItem.checked()) {
+        dropFollowers();
+    }
+    tracePanel("option association=%d", AssociationItem.checked() ? 1 : 0);
 }
 
 void Panel::minimizePanel(const ui::MouseEvent&) {

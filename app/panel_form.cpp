@@ -156,6 +156,8 @@ void Panel::load() {
          to(&Panel::askReferenceValue)},
         {&OnlineDictionaryItem, "OnlineDictionaryItem", 1, "校对在线字典", nullptr, false, false,
          false, to(&Panel::toggleOnlineLookup)},
+        {&AssociationItem, "AssociationItem", 1, "联想", nullptr, false, false, false,
+         to(&Panel::toggleAssociation)},
     };
 
     // ---- Event wiring ---------------------------------------------------------------------------

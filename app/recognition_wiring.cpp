@@ -35,11 +35,23 @@ PadSize Panel::padSize() {
 }
 
 void Panel::setCandidateCaptions(const CandidateCaptions& captions) {
+    cellsHoldFollowers = false;
     std::vector<ui::CaptionChange> changes;
     for (const CandidateCaption& cell : captions) {
         changes.push_back({&candidateButton(cell.index), cell.caption});
     }
     ui::TextLabel::setCaptions(changes);
+}
+
+void Panel::showFollowers(const CandidateCaptions& captions) {
+    setCandidateCaptions(captions);
+    cellsHoldFollowers = true;
+}
+
+void Panel::dropFollowers() {
+    if (cellsHoldFollowers) {
+        setCandidateCaptions(emptyCandidateCaptions());
+    }
 }
 
 void Panel::drawSegment(const PadSegment& segment) {
@@ -100,6 +112,8 @@ void Panel::showConnectFailure() {
 }
 
 void Panel::onPadButtonDown(const ui::MouseEvent& event) {
+    // The user writes a character of their own: the offered followers go.
+    dropFollowers();
     carryOut(panelState.pad.buttonDown(word(event.x), word(event.y)));
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // Committing a candidate: its bytes are typed into the control that has the keyboard focus in
 // the target application, the pad and the candidates are cleared, and the information line
-// shows the character with its local pinyin, or the progress text of an online lookup.
+// shows the character with its local pinyin, or the progress text of an online lookup. With
+// association on, the candidate cells then offer what most often follows the character.
 
 #include <cstdint>
 
+#include "recognition/candidate_list.h"
 #include "text/text_operations.h"
 
 // A window handle's value; 0 for none. Plain integers keep the commit logic portable.
@@ -16,6 +18,8 @@ struct CommitState {
     WindowHandle targetFocus = 0;
     // The character last committed.
     Text committedText;
+    // The one committed before it: association looks at the last two.
+    Text committedBefore;
     // Handle of the most recently started dictionary lookup worker.
     std::uintptr_t lookupThread = 0;
     // Commits made so far. A lookup's lines carry the count of the commit that started it and
@@ -41,10 +45,15 @@ struct CommitDecision {
     Text infoLine;
     // Start the online lookup of state.committedText for the commit numbered state.commitCount.
     bool startLookup = false;
+    // With association on, last of all: the ten cells' new captions, the characters that most
+    // often follow the candidate, best first, and empty cells for the rest. Empty (no change)
+    // with association off.
+    CandidateCaptions followers;
 };
 
 // The press on a candidate cell, with the cell's caption. `shown` is the candidate as the
 // information line shows it: its traditional form when "写简出繁" is checked, else the
-// candidate itself; `onlineLookup` whether "校对在线字典" is checked.
+// candidate itself; `onlineLookup` whether "校对在线字典" is checked, `associate` whether
+// "联想" is.
 CommitDecision commitCandidate(CommitState& state, const Text& candidate, const Text& shown,
-                               bool onlineLookup);
+                               bool onlineLookup, bool associate = false);

@@ -91,7 +91,7 @@ shots+=("$(gui_screenshot installed-2-zhong-committed)")
 gui_pass "the installed panel and service: 中 among the candidates, typed into the target, its pinyin shown"
 
 # 3. The online lookup, answered by the installed service, through the panel's menu and line.
-choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+choose_menu_entry 26,26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
 gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
 write_character 中
 commit_character 中 中中 "~^中  拼音：zhōng.*  五笔：khk$"

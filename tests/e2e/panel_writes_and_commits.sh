@@ -73,8 +73,8 @@ shots+=("$(gui_screenshot e2e-3-digit-comma-committed)")
 gui_pass "8 and ， written and committed: one and two WM_CHAR, the text is 中国永8，"
 
 # 4. The online lookup, turned on through the context menu: up from nothing highlighted wraps
-#    to the last entry, 校对在线字典.
-choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+#    to the last entry, 联想; up again is 校对在线字典.
+choose_menu_entry 26,26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
 gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
 write_character 中
 commit_character 中 中国永8，中 "~^中  拼音：zhōng.*  五笔：khk$"

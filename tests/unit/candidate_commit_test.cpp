@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 #include <string>
 #include <vector>
 
+#include "commit/association.h"
 #include "commit/reference_value_setting.h"
 #include "commit/traditional.h"
 
@@ -81,6 +84,25 @@ TEST(CandidateCommit, OnlineLookupShowsProgressAndStartsWithThisCommit) {
     // The lookup is of the candidate as shown on its cell, numbered by this commit.
     EXPECT_EQ(state.committedText, "中");
     EXPECT_EQ(state.commitCount, 2u);
+}
+
+TEST(CandidateCommit, AssociationFillsTheCellsFromTheLastTwoCommits) {
+    CommitState state;
+    EXPECT_TRUE(commit(state, "中").followers.empty());  // association off: the cells stay
+    CommitState on;
+    CommitDecision zhong = commitCandidate(on, "中", "中", false, true);
+    ASSERT_EQ(zhong.followers.size(), 10u);
+    EXPECT_EQ(zhong.followers[0], (CandidateCaption{1, "国"}));
+    EXPECT_EQ(zhong.followers[9].index, 10);
+    // 中 then 国: the cells hold what follows 中国, in cell order.
+    CommitDecision guo = commitCandidate(on, "国", "\x87\xF8", false, true);
+    const std::vector<Text> expected = followingCharacters("中", "国");
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(guo.followers[i], (CandidateCaption{static_cast<int>(i) + 1, expected[i]}));
+    }
+    // Nothing follows a letter: ten empty cells.
+    CommitDecision letter = commitCandidate(on, "A", "A", false, true);
+    EXPECT_EQ(letter.followers, emptyCandidateCaptions());
 }
 
 // --- the traditional mapping within the source's length ---
