@@ -32,9 +32,10 @@ packages=(
   # stock model as the peer the model is compared with)
   libboost-dev unicode-data rime-data-wubi wrk xz-utils
   libzinnia-dev tegaki-zinnia-simplified-chinese
-  # the model's prior: word counts of modern Chinese (jieba's dictionary); a second hand's
-  # shapes for its training writing (a regular-script font, read with FreeType)
-  python3-jieba fonts-lxgw-wenkai libfreetype-dev
+  # the model's prior: word counts of modern Chinese (jieba's dictionary) and the traditional
+  # forms' simplified forms (OpenCC's table, read with its opencc_dict); a second hand's shapes
+  # for its training writing (a regular-script font, read with FreeType)
+  python3-jieba opencc fonts-lxgw-wenkai libfreetype-dev
   # the service behind a load balancer (tests)
   nginx curl
   # artwork generator
