@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "file_parsing.h"
+#include "mouse_writing.h"
 
 namespace training {
 namespace {
@@ -172,6 +173,10 @@ class Composer {
         std::istringstream fields(text);
         std::string layout, word;
         fields >> out.character >> layout;
+        if (out.character.empty() || utf8(firstCodepoint(out.character)) != out.character) {
+            error = "\"" + out.character + "\" is not one character";
+            return false;
+        }
         const Layout* known = nullptr;
         for (const Layout& l : kLayouts)
             if (layout == l.name)

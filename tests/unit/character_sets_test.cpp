@@ -92,10 +92,11 @@ TEST(ComposedCharacters, ComponentsAreFittedIntoTheirLayoutsBoxes) {
                                    u8"犇 three 牛  # three of a kind\n"
                                    u8"旻 tb 日 文\n"
                                    u8"囧 surround 口 八\n"
-                                   u8"犇犇 lr 犇 犇\n",
+                                   u8"炏 lr 炬[radical] 火\n"
+                                   u8"燊 tb 炏 木\n",
                                    HANZI_WRITER_DATA_DIR, out, error))
         << error;
-    ASSERT_EQ(out.size(), 5u);
+    ASSERT_EQ(out.size(), 6u);
     const auto& yue = out[0].medians.strokes;
     ASSERT_EQ(yue.size(), 4u + strokesOf(u8"月"));  // 王 of 玩, then 月
     const Extent wang = extentOf(yue, 0, 4), moon = extentOf(yue, 4, yue.size());
@@ -122,7 +123,8 @@ TEST(ComposedCharacters, ComponentsAreFittedIntoTheirLayoutsBoxes) {
     EXPECT_LT(inner.bottom, closing.top);
     EXPECT_GT(inner.left, extentOf(jiong, 0, 1).right);
 
-    EXPECT_EQ(out[4].medians.strokes.size(), 6 * n);  // an earlier line's character as a component
+    // An earlier line's character as a component.
+    EXPECT_EQ(out[5].medians.strokes.size(), out[4].medians.strokes.size() + strokesOf(u8"木"));
 }
 
 TEST(ComposedCharacters, AMalformedLineIsAnErrorNamingIt) {
@@ -135,6 +137,7 @@ TEST(ComposedCharacters, AMalformedLineIsAnErrorNamingIt) {
         EXPECT_TRUE(out.empty());
     };
     fails(u8"玥 lr 王 月\n玥 side 王 月\n", "line 2: unknown layout");
+    fails(u8"玥玥 lr 王 月\n", "not one character");
     fails(u8"玥 lr 王\n", "takes 2 components");
     fails(u8"玥 lr 王 \U00020000\n", "not in the centre-line data");
     fails(u8"玥 lr 王[9-12] 月\n", "has strokes 1-4");
