@@ -1,6 +1,8 @@
 // Recognition models side by side on synthetic mouse writing: top-1 and top-10 accuracy, one
 // evaluation set per settings file (each with its own seed and settings, none used in
-// training), GB2312 levels 1 and 2 apart; the processor time of a recognition; the model's size.
+// training), GB2312 levels 1 and 2 apart; the characters beyond GB2312 apart (traditional
+// forms, the rest of GBK, the composed characters of names); the processor time of a
+// recognition; the model's size.
 // Each sample is the stroke data the panel's last request carries, read by the service's own
 // parser.
 //
@@ -12,11 +14,16 @@
 // frequency=N:SET.conf, N characters drawn by how often they occur in text (the first model's
 // prior): what a user meets; uniform=N:SET.conf, N drawn alike; symbols:SET.conf, every symbol of
 // SYMBOL_SHAPES, samples_per_character of each with its written forms in turn, at the sizes and
-// places they are drawn at. SET.conf@SEED writes the set with another seed. For symbols, a
-// letter whose two cases differ only in size counts as right in either case.
+// places they are drawn at; beyond:SET.conf, every character of CHARACTERS beyond GB2312 and the
+// symbols: the traditional forms of GB2312's characters (those TRADITIONAL, OpenCC's table,
+// maps to one), the rest of GBK, and the composed characters. SET.conf@SEED writes the set with
+// another seed. For symbols, a letter whose two cases differ only in size counts as right in
+// either case.
 //
-// usage: model_comparison DATA_DIR SYMBOL_SHAPES LIMIT_PER_LEVEL MODEL... SET...
-//        (LIMIT_PER_LEVEL 0: every character). Numbers are printed, nothing is judged.
+// usage: model_comparison DATA_DIR CHARACTERS LIMIT_PER_LEVEL [traditional=TABLE] MODEL... SET...
+//        (CHARACTERS: a set as the training recipe names it, e.g.
+//        12g+symbol-shapes.txt+name-compositions.txt; LIMIT_PER_LEVEL 0: every character).
+//        Numbers are printed, nothing is judged.
 #include <sys/stat.h>
 #include <time.h>
 
@@ -28,10 +35,11 @@
 #include <string>
 #include <vector>
 
+#include "character_sets.h"
 #include "engine/network_model.h"
 #include "engine/recognizer.h"
 #include "mouse_writing.h"
-#include "symbol_shapes.h"
+#include "network_prior.h"
 #include "zinnia_peer.h"
 
 namespace {
@@ -84,7 +92,11 @@ std::unique_ptr<engine::Recognizer> openOurs(const std::string& path, bool usePr
     return std::make_unique<engine::NetworkRecognizer>(std::move(model), usePrior);
 }
 
-// One character to write: a hanzi (level 0 or 1) or a symbol (level 2) and its written forms.
+// The levels characters are reported by.
+enum Level { kFirst, kSecond, kSymbol, kTraditional, kRestOfGbk, kComposed, kLevels };
+const char* const kLevelNames[kLevels] = {"1", "2", "sym", "trad", "gbk", "name"};
+
+// One character to write, its level and its written forms.
 struct Character {
     std::string value;
     int level;
@@ -110,9 +122,9 @@ std::string otherCase(const std::string& value) {
 int main(int argc, char** argv) {
     if (argc < 6) {
         std::fprintf(stderr,
-                     "usage: %s DATA_DIR SYMBOL_SHAPES LIMIT_PER_LEVEL "
+                     "usage: %s DATA_DIR CHARACTERS LIMIT_PER_LEVEL [traditional=TABLE] "
                      "NAME=[zinnia:]PATH[@noprior]... "
-                     "[frequency=N:|uniform=N:|symbols:]SET.conf[@SEED]...\n",
+                     "[frequency=N:|uniform=N:|symbols:|beyond:]SET.conf[@SEED]...\n",
                      argv[0]);
         return 2;
     }
@@ -121,7 +133,15 @@ int main(int argc, char** argv) {
     std::string error;
     std::map<std::string, double> frequency;
     std::vector<Model> models;
+    training::SimplifiedForms simplified;
     int a = 4;
+    if (a < argc && std::string(argv[a]).rfind("traditional=", 0) == 0) {
+        if (!training::loadTraditionalForms(argv[a] + 12, simplified, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        ++a;
+    }
     for (; a < argc && std::string(argv[a]).find('=') != std::string::npos &&
            std::string(argv[a]).rfind("frequency=", 0) != 0 &&
            std::string(argv[a]).rfind("uniform=", 0) != 0;
@@ -149,28 +169,36 @@ int main(int argc, char** argv) {
         models.push_back(std::move(m));
     }
 
-    std::vector<Character> characters;
-    std::size_t perLevel[3] = {0, 0, 0};
-    for (int level = 0; level < 2; ++level)
-        for (const std::string& c : training::gb2312Hanzi(level + 1)) {
-            hanzi::HanziMedians m;
-            if (!hanzi::loadHanziMedians(dataDir, c, m, error))
-                continue;
-            characters.push_back({c, level, {std::move(m)}});
-            ++perLevel[level];
-        }
-    std::vector<training::SymbolVariant> symbols;
-    if (!training::loadSymbolShapes(argv[2], symbols, error)) {
+    training::CharacterSet set;
+    training::WrittenForms loaded;
+    if (!training::parseCharacterSet(argv[2], set, error) ||
+        !training::loadCharacterSet(dataDir, set, loaded, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    for (const training::SymbolVariant& s : symbols) {
-        const std::string value = training::utf8(s.codepoint);
-        if (characters.back().value != value) {
-            characters.push_back({value, 2, {}});
-            ++perLevel[2];
-        }
-        characters.back().forms.push_back(s.shape);
+    // The set's order: each level's hanzi, then the symbols, then the composed characters.
+    std::map<std::string, Level> hanziLevel;
+    for (int level : {1, 2})
+        for (const std::string& c : training::gb2312Hanzi(level))
+            hanziLevel[c] = level == 1 ? kFirst : kSecond;
+    std::map<std::string, Level> beyond;
+    for (const std::string& c : training::gbkHanziBeyondGb2312()) {
+        auto to = simplified.find(training::firstCodepoint(c));
+        beyond[c] = to != simplified.end() && hanziLevel.count(training::utf8(to->second))
+                        ? kTraditional
+                        : kRestOfGbk;
+    }
+    hanziLevel.insert(beyond.begin(), beyond.end());
+    std::vector<Character> characters;
+    std::size_t perLevel[kLevels] = {};
+    for (std::size_t c = 0; c < loaded.characters.size(); ++c) {
+        const std::string& value = loaded.characters[c];
+        auto known = hanziLevel.find(value);
+        const Level level = c >= loaded.characters.size() - loaded.composed ? kComposed
+                            : known != hanziLevel.end()                     ? known->second
+                                                                            : kSymbol;
+        characters.push_back({value, level, std::move(loaded.forms[c])});
+        ++perLevel[level];
     }
 
     std::printf("%-26s %-5s %7s", "set", "level", "samples");
@@ -182,6 +210,7 @@ int main(int argc, char** argv) {
         int drawn = 0;
         const bool uniform = argument.rfind("uniform=", 0) == 0;
         const bool symbolSet = argument.rfind("symbols:", 0) == 0;
+        const bool beyondSet = argument.rfind("beyond:", 0) == 0;
         if (uniform || argument.rfind("frequency=", 0) == 0) {
             std::size_t colon = argument.find(':');
             drawn = colon == std::string::npos
@@ -197,6 +226,8 @@ int main(int argc, char** argv) {
             }
         } else if (symbolSet) {
             path = argument.substr(8);
+        } else if (beyondSet) {
+            path = argument.substr(7);
         }
         const std::size_t seedAt = path.find('@');
         training::WritingSettings settings;
@@ -211,16 +242,18 @@ int main(int argc, char** argv) {
         if (drawn > 0) {
             std::vector<double> weights;
             for (const Character& c : characters)
-                weights.push_back(c.level == 2 ? 0.0 : uniform ? 1.0 : frequency[c.value]);
+                weights.push_back(c.level > kSecond ? 0.0 : uniform ? 1.0 : frequency[c.value]);
             std::map<std::size_t, int> times;
             for (std::size_t c : training::drawByWeight(weights, drawn, settings.seed))
                 draws.push_back({c, times[c]++});
         } else {
-            std::size_t taken[3] = {0, 0, 0};
+            std::size_t taken[kLevels] = {};
             for (std::size_t c = 0; c < characters.size(); ++c) {
                 const int level = characters[c].level;
-                if ((level == 2) != symbolSet ||
-                    (limit > 0 && taken[level] >= static_cast<std::size_t>(limit)))
+                const bool wanted = symbolSet   ? level == kSymbol
+                                    : beyondSet ? level > kSymbol
+                                                : level <= kSecond;
+                if (!wanted || (limit > 0 && taken[level] >= static_cast<std::size_t>(limit)))
                     continue;
                 ++taken[level];
                 for (int k = 0; k < settings.samplesPerCharacter; ++k) draws.push_back({c, k});
@@ -229,8 +262,8 @@ int main(int argc, char** argv) {
         std::string name = training::settingsName(path.substr(0, seedAt)) +
                            (seedAt == std::string::npos ? "" : path.substr(seedAt)) +
                            (drawn > 0 ? (uniform ? " (uniform)" : " (by frequency)") : "") +
-                           (symbolSet ? " (symbols)" : "");
-        for (int level = 0; level < 3; ++level) {
+                           (symbolSet ? " (symbols)" : "") + (beyondSet ? " (beyond)" : "");
+        for (int level = 0; level < kLevels; ++level) {
             std::vector<Tally> tally(models.size());
             for (const Draw& draw : draws) {
                 const Character& character = characters[draw.character];
@@ -258,11 +291,7 @@ int main(int argc, char** argv) {
             }
             if (tally.empty() || tally[0].samples == 0)
                 continue;
-            std::printf("%-26s %-5s %7d", name.c_str(),
-                        level == 2 ? "sym"
-                        : level    ? "2"
-                                   : "1",
-                        tally[0].samples);
+            std::printf("%-26s %-5s %7d", name.c_str(), kLevelNames[level], tally[0].samples);
             for (const Tally& t : tally)
                 std::printf(" | %-10s %6.1f%% %6.1f%%", "", percent(t.top1, t.samples),
                             percent(t.top10, t.samples));
@@ -275,7 +304,10 @@ int main(int argc, char** argv) {
         std::printf("  %-10s p50 %.2f ms, p99 %.2f ms, max %.2f ms; model %.1f MiB (%s)\n",
                     m.name.c_str(), percentile(m.cpuTimes, 0.5), percentile(m.cpuTimes, 0.99),
                     percentile(m.cpuTimes, 1.0), m.mib, m.path.c_str());
-    std::printf("  (%zu + %zu hanzi with centre-line data, %zu symbols)\n", perLevel[0],
-                perLevel[1], perLevel[2]);
+    std::printf(
+        "  (%zu + %zu GB2312 hanzi with centre-line data, %zu symbols; beyond GB2312 %zu "
+        "traditional forms and %zu other GBK hanzi with centre-line data, %zu composed)\n",
+        perLevel[kFirst], perLevel[kSecond], perLevel[kSymbol], perLevel[kTraditional],
+        perLevel[kRestOfGbk], perLevel[kComposed]);
     return 0;
 }

@@ -33,9 +33,10 @@ packages=(
   libboost-dev unicode-data rime-data-wubi wrk xz-utils
   libzinnia-dev tegaki-zinnia-simplified-chinese
   # the model's prior and the association table: word counts of modern Chinese and a tagger's
-  # model (jieba); a second hand's shapes for its training writing (a regular-script font, read
+  # model (jieba), the traditional forms' simplified forms (OpenCC's table, read with its
+  # opencc_dict); a second hand's shapes for its training writing (a regular-script font, read
   # with FreeType); modern text that association is measured on (never a table's input)
-  python3-jieba fonts-lxgw-wenkai libfreetype-dev fortunes-zh
+  python3-jieba opencc fonts-lxgw-wenkai libfreetype-dev fortunes-zh
   # the service behind a load balancer (tests)
   nginx curl
   # artwork generator

@@ -5,7 +5,8 @@
 // weigh their samples with (character_frequencies.h).
 //
 // Symbols (digits, letters, punctuation) take theirs from the recipe's symbol_frequencies table
-// (tools/count-symbol-frequencies.py), since the word counts hold almost none.
+// (tools/count-symbol-frequencies.py), since the word counts hold almost none; traditional forms
+// a share of their simplified forms' (traditional_forms, traditional_share; network_prior.h).
 //
 // usage: attach_network_prior MODEL SETTINGS [PROVENANCE]   (the model file is rewritten in place)
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "character_frequencies.h"
 #include "engine/network_model.h"
 #include "mouse_writing.h"
+#include "network_prior.h"
 
 namespace {
 
@@ -57,7 +59,7 @@ int main(int argc, char** argv) {
     engine::NetworkModel model;
     std::map<std::uint32_t, double> perMillion;
     if (!engine::readNetworkModel(modelPath, model, error) ||
-        !training::readCharacterFrequencies(settings["character_frequencies"], perMillion, error)) {
+        !training::readPriorWordCounts(settings["character_frequencies"], perMillion, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
@@ -88,11 +90,22 @@ int main(int argc, char** argv) {
             perMillion[static_cast<std::uint32_t>(std::stoul(code.substr(2), nullptr, 16))] = value;
         }
     }
-    for (const std::string& c : model.characters) {
-        auto found = perMillion.find(training::firstCodepoint(c));
-        model.frequencies.push_back(found == perMillion.end() ? 0.0f
-                                                              : static_cast<float>(found->second));
+    training::PriorSources sources;
+    sources.perMillion = std::move(perMillion);
+    if (!settings["traditional_forms"].empty()) {
+        if (settings["traditional_share"].empty()) {
+            std::fprintf(stderr, "%s names traditional_forms but no traditional_share\n",
+                         settingsPath.c_str());
+            return 1;
+        }
+        sources.traditionalShare = std::stod(settings["traditional_share"]);
+        if (!training::loadTraditionalForms(settings["traditional_forms"], sources.simplified,
+                                            error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
     }
+    model.frequencies = training::priorFrequencies(model.characters, sources);
     model.priorWeight = std::stof(settings["prior_weight"]);
     model.priorFloor = std::stof(settings["prior_floor"]);
     model.priorCeiling = std::stof(settings["prior_ceiling"]);

@@ -34,7 +34,7 @@ bool decode(const std::string& word, std::vector<std::uint32_t>& out) {
 }  // namespace
 
 bool parseCharacterFrequencies(const std::string& text, std::map<std::uint32_t, double>& perMillion,
-                               std::string& error) {
+                               std::string& error, const CountAlone& countAlone) {
     std::map<std::uint32_t, double> counts;
     double total = 0;
     std::istringstream lines(text);
@@ -51,7 +51,8 @@ bool parseCharacterFrequencies(const std::string& text, std::map<std::uint32_t, 
             error = "line " + std::to_string(number) + " is not \"word count\": " + line;
             return false;
         }
-        for (std::uint32_t cp : codepoints) counts[cp] += count;
+        if (codepoints.size() != 1 || !countAlone || countAlone(codepoints[0]))
+            for (std::uint32_t cp : codepoints) counts[cp] += count;
         total += count * static_cast<double>(codepoints.size());
     }
     if (total <= 0) {
@@ -64,9 +65,9 @@ bool parseCharacterFrequencies(const std::string& text, std::map<std::uint32_t, 
 }
 
 bool readCharacterFrequencies(const std::string& path, std::map<std::uint32_t, double>& perMillion,
-                              std::string& error) {
+                              std::string& error, const CountAlone& countAlone) {
     return parseFile(path, error, [&](const std::string& text) {
-        return parseCharacterFrequencies(text, perMillion, error);
+        return parseCharacterFrequencies(text, perMillion, error, countAlone);
     });
 }
 

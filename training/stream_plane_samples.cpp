@@ -1,13 +1,13 @@
 // Streams synthetic writing for training the network (train_network_model.py) to standard output:
-// the direction planes (engine/direction_features.h) of every GB2312 hanzi that the centre-line
-// data covers, written by the hand of each recipe, a fresh sample of each per pass, in an order
-// shuffled per pass. Runs beside the trainer on the other core, so the network never sees the
+// the direction planes (engine/direction_features.h) of every character of the recipe's set
+// (character_sets.h), written by the hand of each recipe, a fresh sample of each per pass, in an
+// order shuffled per pass. Runs beside the trainer on the other core, so the network never sees the
 // same sample twice and nothing large is kept on disk.
 //
 // usage: stream_plane_samples DATA_DIR CHARACTERS PASSES FIRST_PASS[:FIRST_ITEM] SAMPLES
 //                             RECIPE.conf[@SEED]...
-//        (CHARACTERS: the GB2312 levels, 1, 2 or 12, and +SYMBOLS.txt for the symbols drawn in
-//        that file (symbol_shapes.h), whose written forms take turns; SAMPLES per recipe and
+//        (CHARACTERS: the set, e.g. 12g+symbol-shapes.txt+name-compositions.txt
+//        (character_sets.h); a symbol's written forms take turns; SAMPLES per recipe and
 //        character in each pass; FIRST_ITEM: where in the first pass's order to start, for a
 //        resumed training)
 //
@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
+#include "character_sets.h"
 #include "engine/direction_features.h"
 #include "mouse_writing.h"
-#include "symbol_shapes.h"
 
 namespace {
 
@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dataDir = argv[1], characterSet = argv[2];
-    const std::string levels = characterSet.substr(0, characterSet.find('+'));
     const int passes = std::atoi(argv[3]), firstPass = std::atoi(argv[4]);
     const char* itemAt = std::strchr(argv[4], ':');
     const std::size_t firstItem = itemAt ? std::strtoull(itemAt + 1, nullptr, 10) : 0;
@@ -74,32 +73,15 @@ int main(int argc, char** argv) {
         recipes.emplace_back(settings);
     }
     // Each character's written forms: a hanzi has one, a symbol those its file draws.
-    std::vector<std::string> characters;
-    std::vector<std::vector<hanzi::HanziMedians>> forms;
-    for (char level : levels)
-        for (const std::string& c : training::gb2312Hanzi(level - '0')) {
-            hanzi::HanziMedians m;
-            if (!hanzi::loadHanziMedians(dataDir, c, m, error))
-                continue;
-            characters.push_back(c);
-            forms.push_back({std::move(m)});
-        }
-    if (characterSet.find('+') != std::string::npos) {
-        std::vector<training::SymbolVariant> symbols;
-        if (!training::loadSymbolShapes(characterSet.substr(characterSet.find('+') + 1), symbols,
-                                        error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 1;
-        }
-        for (const training::SymbolVariant& symbol : symbols) {
-            std::string utf8 = training::utf8(symbol.codepoint);
-            if (characters.empty() || characters.back() != utf8) {
-                characters.push_back(utf8);
-                forms.emplace_back();
-            }
-            forms.back().push_back(symbol.shape);
-        }
+    training::CharacterSet set;
+    training::WrittenForms loaded;
+    if (!training::parseCharacterSet(characterSet, set, error) ||
+        !training::loadCharacterSet(dataDir, set, loaded, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
     }
+    const std::vector<std::string>& characters = loaded.characters;
+    const auto& forms = loaded.forms;
     if (characters.size() >= kLeftOut) {
         std::fprintf(stderr, "%zu characters: a record's class holds fewer than %u\n",
                      characters.size(), kLeftOut);

@@ -49,8 +49,9 @@ setting() { # file name
     sed -n "s/^$2[[:space:]]*=[[:space:]]*\([^#]*\).*/\1/p" "$1" | sed 's/[[:space:]]*$//' | tail -1
 }
 expected=$(sed -n 's/^expects[[:space:]]\{1,\}\([^[:space:]=]\{1,\}\)[[:space:]]*=[[:space:]]*\([^[:space:]#]\{1,\}\).*/\1 \2/p' "$conf")
-# The Debian packages of the files the recipe reads: the word counts, the hands' fonts.
-files=$(setting "$conf" character_frequencies)
+# The Debian packages of the files the recipe reads: the word counts, the traditional forms'
+# table, the hands' fonts.
+files="$(setting "$conf" character_frequencies) $(setting "$conf" traditional_forms)"
 for recipe in $(setting "$conf" recipes); do
     recipe=${recipe%@*}
     case $recipe in /*) ;; *) recipe="$(dirname "$conf")/$recipe" ;; esac

@@ -49,13 +49,14 @@ def read_settings(path):
 
 def recipe_files(settings_path, settings):
     """The recipe and the files it names that shape the model: the hands' recipes, the symbols'
-    shapes and frequencies (the word counts are Debian's, recorded by their package's version)."""
+    shapes and frequencies, the compositions of characters the centre lines lack (the word counts
+    and the traditional forms' mapping are Debian's, recorded by their packages' versions)."""
     here = os.path.dirname(os.path.abspath(settings_path))
     files = [os.path.abspath(settings_path)]
     for recipe in settings["recipes"].split():
         files.append(os.path.join(here, recipe.split("@", 1)[0]))
-    if "+" in settings["characters"]:
-        files.append(os.path.join(here, settings["characters"].split("+", 1)[1]))
+    for named in settings["characters"].split("+")[1:]:  # the symbols' shapes, the compositions
+        files.append(os.path.join(here, named))
     if settings.get("symbol_frequencies"):
         files.append(os.path.join(here, settings["symbol_frequencies"]))
     return list(dict.fromkeys(files))
