@@ -1,13 +1,7 @@
-<<<<<<< HEAD
-// Gives a network model file (engine/network_model.h) the prior its recipe names: how often
-// each character occurs in text (character_frequencies.h), and the weight it has. The trainer
-// writes the network without one; the word counts are read here by the same code the shape
-=======
 // Gives a network model file (engine/network_model.h) the prior its recipe names: how often
 // each character occurs in text (character_frequencies.h), and the weight it has; and, when
 // given, its provenance (the `name = value` lines train-network-model.sh gathers). The trainer
 // writes the network without either; the word counts are read here by the same code the shape
->>>>>>> remake
 // model's prior comes from.
 //
 // Symbols (digits, letters, punctuation) take theirs from the recipe's symbol_frequencies table
