@@ -72,14 +72,29 @@ struct WritingSettings {
     double strokeTiltSigma = 0;
     double elastic = 0;
     double joinSpread = 0;
+    // The hand that moves (moving_hand.h), instead of the distortions of the print above: each
+    // sample's speed drawn from [speed_min, speed_max] (0 slow, 1 fast); at that speed, how much
+    // of a movement is still to go when the next begins and the chance that a move between
+    // strokes (one no longer than join_max_gap) is made with the pen down, both from their
+    // slow to their fast value; the share of a pen-up move that shows as ink at either end at
+    // most; how far a move between strokes turns at most (degrees); how far a target is missed
+    // (1024 box, deviation when slow, twice that at full speed).
+    bool movingHand = false;
+    double speedMin = 0, speedMax = 0;
+    double overlapSlow = 0, overlapFast = 0;
+    double penDownSlow = 0, penDownFast = 0;
+    double penUpTail = 0;
+    double moveBend = 0;
+    double targetSigma = 0;
     // Another hand's shapes (glyph_shapes.h): the strokes moved onto this font's glyphs before
     // anything else is done to them. Empty: the centre-line data's own shapes.
     std::string glyphFont;
 };
 
 // Reads "name = value" lines ('#' starts a comment). Unknown names and malformed values are
-// errors, so a typo in a recipe cannot silently fall back to a default; so is a glyph font
-// that cannot be read.
+// errors, so a typo in a recipe cannot silently fall back to a default; so are a glyph font
+// that cannot be read, a moving hand's setting out of its range, and settings of the print's
+// joins and smoothing beside the moving hand, which makes its own.
 bool readWritingSettings(const std::string& text, WritingSettings& settings, std::string& error);
 bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error);
 
@@ -108,6 +123,7 @@ struct SampleNotes {
     int reversed = 0;
     int splits = 0;
     int reverseJoins = 0;
+    double speed = 0;  // the moving hand's
 };
 
 struct WrittenSample {
