@@ -294,6 +294,11 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
     number("pen_up_tail", s.penUpTail);
     number("move_bend", s.moveBend);
     number("target_sigma", s.targetSigma);
+    number("cursive_share", s.cursiveShare);
+    fields["cursive_components"] = [&s](const std::string& v) {
+        s.cursiveComponents = v;
+        return !v.empty();
+    };
     fields["seed"] = [&s](const std::string& v) {
         std::istringstream in(v);
         in >> s.seed;
@@ -362,6 +367,14 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
     }
     if (!checkMovingHand(s, error))
         return false;
+    if (s.cursiveShare < 0 || s.cursiveShare > 1 ||
+        (s.cursiveShare > 0) != !s.cursiveComponents.empty()) {
+        error = "cursive_share (from 0 to 1) and cursive_components (the forms' file) go together";
+        return false;
+    }
+    std::vector<SymbolVariant> forms;
+    if (!s.cursiveComponents.empty() && !loadSymbolShapes(s.cursiveComponents, forms, error))
+        return false;
     if (!s.glyphFont.empty() && !GlyphShapes::open(s.glyphFont, error))
         return false;
     return true;
@@ -369,7 +382,22 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
 
 bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error) {
     return parseFile(path, error, [&](const std::string& text) {
-        return readWritingSettings(text, settings, error);
+        // The forms' file beside the recipe, wherever it is run from.
+        std::size_t slash = path.find_last_of('/');
+        std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+        std::string resolved;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::string name = trim(line.substr(0, line.find('=')));
+            std::size_t eq = line.find('=');
+            if (name == "cursive_components" && eq != std::string::npos) {
+                std::string value = trim(line.substr(eq + 1, line.find('#') - eq - 1));
+                if (!value.empty() && value[0] != '/')
+                    line = "cursive_components = " + folder + "/" + value;
+            }
+            resolved += line + "\n";
+        }
+        return readWritingSettings(resolved, settings, error);
     });
 }
 
@@ -553,10 +581,19 @@ std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> s
     return out;
 }
 
-SampleGenerator::SampleGenerator(WritingSettings settings) : settings_(std::move(settings)) {
+SampleGenerator::SampleGenerator(WritingSettings settings, const std::string& centreLineDir)
+    : settings_(std::move(settings)) {
+    std::string error;
+    if (settings_.cursiveShare > 0) {
+        if (centreLineDir.empty())
+            throw std::runtime_error(
+                "cursive components need the centre-line data's folder for their printed forms");
+        cursive_ = CursiveComponents::load(settings_.cursiveComponents, centreLineDir, error);
+        if (!cursive_)
+            throw std::runtime_error(error);
+    }
     if (settings_.glyphFont.empty())
         return;
-    std::string error;
     glyphs_ = GlyphShapes::open(settings_.glyphFont, error);
     if (!glyphs_)
         throw std::runtime_error(error);
@@ -579,8 +616,13 @@ WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
     WrittenSample sample;
     sample.notes.referenceValue =
         s.referenceValues[static_cast<std::size_t>(index) % s.referenceValues.size()];
-    std::vector<hanzi::MedianStroke> strokes =
-        writeQuickly(medians.strokes, s, random, sample.notes);
+    std::vector<hanzi::MedianStroke> strokes = medians.strokes;
+    if (cursive_ && random.chance(s.cursiveShare)) {
+        strokes = cursive_->writeCursively(medians, random);
+        sample.notes.cursiveComponents =
+            static_cast<int>(medians.strokes.size()) - static_cast<int>(strokes.size());
+    }
+    strokes = writeQuickly(std::move(strokes), s, random, sample.notes);
     strokes = slipStrokeOrder(std::move(strokes), s, random, sample.notes);
     std::vector<std::vector<Point>> lines;
     if (s.movingHand) {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "cursive_components.h"
 #include "glyph_shapes.h"
 #include "hanzi_medians.h"
 #include "protocol/stroke_text.h"
@@ -86,6 +87,11 @@ struct WritingSettings {
     double penUpTail = 0;
     double moveBend = 0;
     double targetSigma = 0;
+    // In this share of the samples, the components a fast hand shortens are written in their
+    // cursive forms (cursive_components.h), from this file (a relative path is the recipe
+    // file's folder's).
+    double cursiveShare = 0;
+    std::string cursiveComponents;
     // Another hand's shapes (glyph_shapes.h): the strokes moved onto this font's glyphs before
     // anything else is done to them. Empty: the centre-line data's own shapes.
     std::string glyphFont;
@@ -123,7 +129,8 @@ struct SampleNotes {
     int reversed = 0;
     int splits = 0;
     int reverseJoins = 0;
-    double speed = 0;  // the moving hand's
+    double speed = 0;           // the moving hand's
+    int cursiveComponents = 0;  // components written in a cursive form
 };
 
 struct WrittenSample {
@@ -135,9 +142,10 @@ struct WrittenSample {
 
 class SampleGenerator {
   public:
-    // Throws std::runtime_error when the settings' glyph font cannot be read (settings read by
-    // readWritingSettings have been checked for that).
-    explicit SampleGenerator(WritingSettings settings);
+    // Throws std::runtime_error when the settings' glyph font or cursive components cannot be
+    // read (settings read by readWritingSettings have been checked for the font and the forms'
+    // file). Cursive components need the centre-line data's folder, for their printed forms.
+    explicit SampleGenerator(WritingSettings settings, const std::string& centreLineDir = {});
     const WritingSettings& settings() const { return settings_; }
 
     // Sample `index` of the character with this code point: the same arguments give the same
@@ -148,6 +156,7 @@ class SampleGenerator {
   private:
     WritingSettings settings_;
     std::shared_ptr<const GlyphShapes> glyphs_;  // null: the centre-line data's shapes
+    std::shared_ptr<const CursiveComponents> cursive_;
 };
 
 // Stroke changes on the centre lines (1024 box, y downward), exposed for testing.

@@ -71,7 +71,8 @@ TEST(MovingHand, TheSameSeedWritesTheSameSample) {
     s.speedMax = 1;
     s.targetSigma = 10;
     s.referenceValues = {3, 5};
-    hanzi::HanziMedians m{cornerAndBar()};
+    hanzi::HanziMedians m;
+    m.strokes = cornerAndBar();
     training::SampleGenerator gen(s);
     auto first = gen.write(m, 0x53E3, 7);
     gen.write(m, 0x53E3, 2);
