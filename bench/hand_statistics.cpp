@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
         }
         if (at != std::string::npos)
             settings.seed = std::strtoull(recipe.c_str() + at + 1, nullptr, 10);
-        recipes.emplace_back(settings);
+        recipes.emplace_back(settings, dataDir);
         tallies.emplace_back();
         tallies.back().name = training::settingsName(recipe.substr(0, at));
     }
