@@ -73,7 +73,8 @@ struct WritingSettings {
     double strokeTiltSigma = 0;
     double elastic = 0;
     double joinSpread = 0;
-    // The hand that moves (moving_hand.h), instead of the distortions of the print above: each
+    // The hand that moves (moving_hand.h), instead of the print's joins, wobble and rounded
+    // corners above (the other distortions still apply to the centre lines it plans): each
     // sample's speed drawn from [speed_min, speed_max] (0 slow, 1 fast); at that speed, how much
     // of a movement is still to go when the next begins and the chance that a move between
     // strokes (one no longer than join_max_gap) is made with the pen down, both from their
