@@ -3,8 +3,8 @@
 #   make test  installs what is missing, builds every target, runs every test
 # Other targets: deps, build, native, asan, win64, win32, bench, bench-panel, bench-panel-day,
 # bench-service-day, bench-eval-memory, bench-resources, bench-association, demo, dist, install,
-# deb, image, model, model-replace, model-provenance, model-bench, real-bench, prior-tuning,
-# format, clean.
+# deb, image, model, model-replace, model-provenance, model-bench, real-bench, hand-bench,
+# prior-tuning, format, clean.
 
 BUILD ?= build
 override BUILD := $(abspath $(BUILD))
@@ -26,7 +26,7 @@ WIN32  := $(BUILD)/win32
 .PHONY: run test deps build native asan win64 win32 bench bench-panel bench-panel-day \
 	bench-service-day bench-eval-memory bench-resources bench-association demo dist \
 	install deb image \
-	model model-replace model-provenance model-bench real-bench prior-tuning \
+	model model-replace model-provenance model-bench real-bench hand-bench prior-tuning \
 	format clean
 
 run: deps native win64
@@ -187,6 +187,14 @@ REAL_DATA ?= $(abspath $(CURDIR)/../shared/data/olhwdb1.0-dev)
 real-bench: native
 	@$(NATIVE)/bench/real_writers "$(REAL_DATA)" "$(REAL_MODEL)" \
 	  /usr/lib/python3/dist-packages/jieba/dict.txt $(or $(REAL_WRITERS),0) $(or $(REAL_SAMPLES),0)
+
+# How the real writers write beside the synthetic hands: strokes fewer than the standard count,
+# corners and their sharpness, loops (for choosing a recipe's global settings). HAND_RECIPES:
+# the recipes to compare; REAL_WRITERS, REAL_SAMPLES as above (all of them: a few minutes).
+HAND_RECIPES ?= training/cursive-training.conf training/moving-hand-training.conf
+hand-bench: native
+	@$(NATIVE)/bench/hand_statistics $(THIRD_PARTY)/node_modules/hanzi-writer-data \
+	  "$(REAL_DATA)" $(or $(REAL_WRITERS),0) $(or $(REAL_SAMPLES),0) $(HAND_RECIPES)
 
 prior-tuning: native
 	@cmake --build $(NATIVE) --target prior-tuning

@@ -50,6 +50,20 @@ class ArrayReader {
         return expect(']');
     }
 
+    bool readNumbers(std::vector<double>& numbers) {
+        if (!expect('['))
+            return false;
+        if (peek(']'))
+            return expect(']');
+        do {
+            double n = 0;
+            if (!readNumber(n))
+                return false;
+            numbers.push_back(n);
+        } while (accept(','));
+        return expect(']');
+    }
+
   private:
     bool readStroke(MedianStroke& stroke) {
         if (!expect('['))
@@ -109,6 +123,21 @@ bool parseHanziMedians(const std::string& json, HanziMedians& out, std::string& 
         error = "malformed \"medians\"";
         out.strokes.clear();
         return false;
+    }
+    out.radicalStrokes.clear();
+    std::size_t radical = json.find("\"radStrokes\"");
+    colon = radical == std::string::npos ? radical : json.find(':', radical);
+    if (colon != std::string::npos) {
+        ArrayReader numbers(json, colon + 1);
+        std::vector<double> indices;
+        if (!numbers.readNumbers(indices)) {
+            error = "malformed \"radStrokes\"";
+            out.strokes.clear();
+            return false;
+        }
+        for (double i : indices)
+            if (i >= 0 && i < static_cast<double>(out.strokes.size()) && i == std::floor(i))
+                out.radicalStrokes.push_back(static_cast<int>(i));
     }
     return true;
 }

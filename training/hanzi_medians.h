@@ -25,6 +25,7 @@ struct MedianPoint {
 using MedianStroke = std::vector<MedianPoint>;
 struct HanziMedians {
     std::vector<MedianStroke> strokes;
+    std::vector<int> radicalStrokes;  // the data's "radStrokes": which strokes are the radical
 };
 
 // The data stores y upward with its baseline at 900: screen y = 900 - stored y.
@@ -37,7 +38,7 @@ MedianStroke resampleStroke(const MedianStroke& stroke, double spacing);
 // `character` is UTF-8; the file is <dataDir>/<character>.json.
 bool loadHanziMedians(const std::string& dataDir, const std::string& character, HanziMedians& out,
                       std::string& error);
-// Reads the "medians" member of one character's JSON text.
+// Reads the "medians" member of one character's JSON text, and "radStrokes" where it has one.
 bool parseHanziMedians(const std::string& json, HanziMedians& out, std::string& error);
 
 struct PadPixel {

@@ -1,6 +1,7 @@
 #include "mouse_writing.h"
 
 #include "file_parsing.h"
+#include "moving_hand.h"
 
 #include <iconv.h>
 
@@ -182,6 +183,48 @@ hanzi::PadPath moveMouse(const std::vector<Point>& line, const WritingSettings& 
     return path;
 }
 
+// The moving hand's settings in their ranges, and none of them without it.
+bool checkMovingHand(const WritingSettings& s, std::string& error) {
+    auto within = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
+    if (!s.movingHand) {
+        bool any = s.speedMin != 0 || s.speedMax != 0 || s.overlapSlow != 0 || s.overlapFast != 0 ||
+                   s.penDownSlow != 0 || s.penDownFast != 0 || s.penUpTail != 0 ||
+                   s.moveBend != 0 || s.targetSigma != 0;
+        if (any)
+            error = "speed_min .. target_sigma are the moving hand's: set moving_hand = true";
+        return !any;
+    }
+    if (s.joinProbability != 0 || s.joinSpread != 0 || s.reverseJoinProbability != 0 ||
+        s.wobble != 0 || s.cornerRounding != 0) {
+        error =
+            "join_probability, join_spread, reverse_join_probability, wobble and "
+            "corner_rounding distort the print; the moving hand joins by pen_down_slow and "
+            "pen_down_fast and rounds by overlap_slow and overlap_fast: leave them out";
+        return false;
+    }
+    if (!within(s.speedMin, 0, 1) || !within(s.speedMax, s.speedMin, 1)) {
+        error = "speed_min and speed_max: 0 <= speed_min <= speed_max <= 1";
+        return false;
+    }
+    if (!within(s.overlapSlow, 0, 0.95) || !within(s.overlapFast, 0, 0.95)) {
+        error = "overlap_slow and overlap_fast: from 0 (one movement after the other) to 0.95";
+        return false;
+    }
+    if (!within(s.penDownSlow, 0, 1) || !within(s.penDownFast, 0, 1)) {
+        error = "pen_down_slow and pen_down_fast are chances, from 0 to 1";
+        return false;
+    }
+    if ((s.penDownSlow > 0 || s.penDownFast > 0) && s.joinMaxGap <= 0) {
+        error = "pen-down moves need join_max_gap > 0 (the longest such move, 1024 box)";
+        return false;
+    }
+    if (!within(s.penUpTail, 0, 0.5) || !within(s.moveBend, 0, 300) || s.targetSigma < 0) {
+        error = "pen_up_tail from 0 to 0.5, move_bend from 0 to 300 degrees, target_sigma >= 0";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Random::Random(std::uint64_t seed) : state_(seed) {}
@@ -242,6 +285,20 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
     number("stroke_tilt_sigma", s.strokeTiltSigma);
     number("elastic", s.elastic);
     number("join_spread", s.joinSpread);
+    number("speed_min", s.speedMin);
+    number("speed_max", s.speedMax);
+    number("overlap_slow", s.overlapSlow);
+    number("overlap_fast", s.overlapFast);
+    number("pen_down_slow", s.penDownSlow);
+    number("pen_down_fast", s.penDownFast);
+    number("pen_up_tail", s.penUpTail);
+    number("move_bend", s.moveBend);
+    number("target_sigma", s.targetSigma);
+    number("cursive_share", s.cursiveShare);
+    fields["cursive_components"] = [&s](const std::string& v) {
+        s.cursiveComponents = v;
+        return !v.empty();
+    };
     fields["seed"] = [&s](const std::string& v) {
         std::istringstream in(v);
         in >> s.seed;
@@ -272,12 +329,16 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
         s.glyphFont = v;
         return !v.empty();
     };
-    fields["force_order_slip"] = [&s](const std::string& v) {
-        if (v != "true" && v != "false")
-            return false;
-        s.forceOrderSlip = v == "true";
-        return true;
+    auto flag = [&](const char* name, bool& field) {
+        fields[name] = [&field](const std::string& v) {
+            if (v != "true" && v != "false")
+                return false;
+            field = v == "true";
+            return true;
+        };
     };
+    flag("force_order_slip", s.forceOrderSlip);
+    flag("moving_hand", s.movingHand);
 
     std::istringstream lines(text);
     std::string line;
@@ -304,6 +365,16 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
         error = "size or mouse step range is empty or out of bounds";
         return false;
     }
+    if (!checkMovingHand(s, error))
+        return false;
+    if (s.cursiveShare < 0 || s.cursiveShare > 1 ||
+        (s.cursiveShare > 0) != !s.cursiveComponents.empty()) {
+        error = "cursive_share (from 0 to 1) and cursive_components (the forms' file) go together";
+        return false;
+    }
+    std::vector<SymbolVariant> forms;
+    if (!s.cursiveComponents.empty() && !loadSymbolShapes(s.cursiveComponents, forms, error))
+        return false;
     if (!s.glyphFont.empty() && !GlyphShapes::open(s.glyphFont, error))
         return false;
     return true;
@@ -311,7 +382,22 @@ bool readWritingSettings(const std::string& text, WritingSettings& s, std::strin
 
 bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error) {
     return parseFile(path, error, [&](const std::string& text) {
-        return readWritingSettings(text, settings, error);
+        // The forms' file beside the recipe, wherever it is run from.
+        std::size_t slash = path.find_last_of('/');
+        std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+        std::string resolved;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::string name = trim(line.substr(0, line.find('=')));
+            std::size_t eq = line.find('=');
+            if (name == "cursive_components" && eq != std::string::npos) {
+                std::string value = trim(line.substr(eq + 1, line.find('#') - eq - 1));
+                if (!value.empty() && value[0] != '/')
+                    line = "cursive_components = " + folder + "/" + value;
+            }
+            resolved += line + "\n";
+        }
+        return readWritingSettings(resolved, settings, error);
     });
 }
 
@@ -495,10 +581,19 @@ std::vector<hanzi::MedianStroke> writeQuickly(std::vector<hanzi::MedianStroke> s
     return out;
 }
 
-SampleGenerator::SampleGenerator(WritingSettings settings) : settings_(std::move(settings)) {
+SampleGenerator::SampleGenerator(WritingSettings settings, const std::string& centreLineDir)
+    : settings_(std::move(settings)) {
+    std::string error;
+    if (settings_.cursiveShare > 0) {
+        if (centreLineDir.empty())
+            throw std::runtime_error(
+                "cursive components need the centre-line data's folder for their printed forms");
+        cursive_ = CursiveComponents::load(settings_.cursiveComponents, centreLineDir, error);
+        if (!cursive_)
+            throw std::runtime_error(error);
+    }
     if (settings_.glyphFont.empty())
         return;
-    std::string error;
     glyphs_ = GlyphShapes::open(settings_.glyphFont, error);
     if (!glyphs_)
         throw std::runtime_error(error);
@@ -521,15 +616,28 @@ WrittenSample SampleGenerator::write(const hanzi::HanziMedians& dataMedians,
     WrittenSample sample;
     sample.notes.referenceValue =
         s.referenceValues[static_cast<std::size_t>(index) % s.referenceValues.size()];
-    std::vector<hanzi::MedianStroke> strokes =
-        writeQuickly(medians.strokes, s, random, sample.notes);
+    std::vector<hanzi::MedianStroke> strokes = medians.strokes;
+    if (cursive_ && random.chance(s.cursiveShare)) {
+        strokes = cursive_->writeCursively(medians, random);
+        sample.notes.cursiveComponents =
+            static_cast<int>(medians.strokes.size()) - static_cast<int>(strokes.size());
+    }
+    strokes = writeQuickly(std::move(strokes), s, random, sample.notes);
     strokes = slipStrokeOrder(std::move(strokes), s, random, sample.notes);
-    strokes = joinStrokes(std::move(strokes), s, random, sample.notes);
-
-    double rounding = s.cornerRounding > 0 ? random.uniform(0, s.cornerRounding) : 0;
     std::vector<std::vector<Point>> lines;
-    for (const hanzi::MedianStroke& stroke : strokes)
-        lines.push_back(roundCorners(distortStroke(stroke, s, random), rounding, kResampleSpacing));
+    if (s.movingHand) {
+        for (const hanzi::MedianStroke& ink :
+             writeWithMovingHand(strokes, s, random, sample.notes)) {
+            lines.emplace_back();
+            for (const hanzi::MedianPoint& p : ink) lines.back().push_back({p.x, p.y});
+        }
+    } else {
+        strokes = joinStrokes(std::move(strokes), s, random, sample.notes);
+        double rounding = s.cornerRounding > 0 ? random.uniform(0, s.cornerRounding) : 0;
+        for (const hanzi::MedianStroke& stroke : strokes)
+            lines.push_back(
+                roundCorners(distortStroke(stroke, s, random), rounding, kResampleSpacing));
+    }
 
     // The whole character: squeezed, rotated, sheared, sized and placed on the pad.
     const PadSize pad;

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "cursive_components.h"
 #include "glyph_shapes.h"
 #include "hanzi_medians.h"
 #include "protocol/stroke_text.h"
@@ -72,14 +73,35 @@ struct WritingSettings {
     double strokeTiltSigma = 0;
     double elastic = 0;
     double joinSpread = 0;
+    // The hand that moves (moving_hand.h), instead of the print's joins, wobble and rounded
+    // corners above (the other distortions still apply to the centre lines it plans): each
+    // sample's speed drawn from [speed_min, speed_max] (0 slow, 1 fast); at that speed, how much
+    // of a movement is still to go when the next begins and the chance that a move between
+    // strokes (one no longer than join_max_gap) is made with the pen down, both from their
+    // slow to their fast value; the share of a pen-up move that shows as ink at either end at
+    // most; how far a move between strokes turns at most (degrees); how far a target is missed
+    // (1024 box, deviation when slow, twice that at full speed).
+    bool movingHand = false;
+    double speedMin = 0, speedMax = 0;
+    double overlapSlow = 0, overlapFast = 0;
+    double penDownSlow = 0, penDownFast = 0;
+    double penUpTail = 0;
+    double moveBend = 0;
+    double targetSigma = 0;
+    // In this share of the samples, the components a fast hand shortens are written in their
+    // cursive forms (cursive_components.h), from this file (a relative path is the recipe
+    // file's folder's).
+    double cursiveShare = 0;
+    std::string cursiveComponents;
     // Another hand's shapes (glyph_shapes.h): the strokes moved onto this font's glyphs before
     // anything else is done to them. Empty: the centre-line data's own shapes.
     std::string glyphFont;
 };
 
 // Reads "name = value" lines ('#' starts a comment). Unknown names and malformed values are
-// errors, so a typo in a recipe cannot silently fall back to a default; so is a glyph font
-// that cannot be read.
+// errors, so a typo in a recipe cannot silently fall back to a default; so are a glyph font
+// that cannot be read, a moving hand's setting out of its range, and settings of the print's
+// joins and smoothing beside the moving hand, which makes its own.
 bool readWritingSettings(const std::string& text, WritingSettings& settings, std::string& error);
 bool loadWritingSettings(const std::string& path, WritingSettings& settings, std::string& error);
 
@@ -108,6 +130,8 @@ struct SampleNotes {
     int reversed = 0;
     int splits = 0;
     int reverseJoins = 0;
+    double speed = 0;           // the moving hand's
+    int cursiveComponents = 0;  // components written in a cursive form
 };
 
 struct WrittenSample {
@@ -119,9 +143,10 @@ struct WrittenSample {
 
 class SampleGenerator {
   public:
-    // Throws std::runtime_error when the settings' glyph font cannot be read (settings read by
-    // readWritingSettings have been checked for that).
-    explicit SampleGenerator(WritingSettings settings);
+    // Throws std::runtime_error when the settings' glyph font or cursive components cannot be
+    // read (settings read by readWritingSettings have been checked for the font and the forms'
+    // file). Cursive components need the centre-line data's folder, for their printed forms.
+    explicit SampleGenerator(WritingSettings settings, const std::string& centreLineDir = {});
     const WritingSettings& settings() const { return settings_; }
 
     // Sample `index` of the character with this code point: the same arguments give the same
@@ -132,6 +157,7 @@ class SampleGenerator {
   private:
     WritingSettings settings_;
     std::shared_ptr<const GlyphShapes> glyphs_;  // null: the centre-line data's shapes
+    std::shared_ptr<const CursiveComponents> cursive_;
 };
 
 // Stroke changes on the centre lines (1024 box, y downward), exposed for testing.

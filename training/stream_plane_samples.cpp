@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,12 @@ int main(int argc, char** argv) {
         }
         if (at != std::string::npos)
             settings.seed = std::strtoull(recipe.c_str() + at + 1, nullptr, 10);
-        recipes.emplace_back(settings);
+        try {
+            recipes.emplace_back(settings, dataDir);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s\n", recipe.c_str(), e.what());
+            return 1;
+        }
     }
     // Each character's written forms: a hanzi has one, a symbol those its file draws.
     training::CharacterSet set;

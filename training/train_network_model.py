@@ -48,13 +48,18 @@ def read_settings(path):
 
 
 def recipe_files(settings_path, settings):
-    """The recipe and the files it names that shape the model: the hands' recipes, the symbols'
-    shapes and frequencies, the compositions of characters the centre lines lack (the word counts
-    and the traditional forms' mapping are Debian's, recorded by their packages' versions)."""
+    """The recipe and the files it names that shape the model: the hands' recipes and the
+    cursive components' forms they write with, the symbols' shapes and frequencies, the
+    compositions of characters the centre lines lack (the word counts and the traditional forms'
+    mapping are Debian's, recorded by their packages' versions)."""
     here = os.path.dirname(os.path.abspath(settings_path))
     files = [os.path.abspath(settings_path)]
     for recipe in settings["recipes"].split():
-        files.append(os.path.join(here, recipe.split("@", 1)[0]))
+        recipe_path = os.path.join(here, recipe.split("@", 1)[0])
+        files.append(recipe_path)
+        forms = read_settings(recipe_path).get("cursive_components")
+        if forms:
+            files.append(os.path.join(os.path.dirname(recipe_path), forms))
     for named in settings["characters"].split("+")[1:]:  # the symbols' shapes, the compositions
         files.append(os.path.join(here, named))
     if settings.get("symbol_frequencies"):

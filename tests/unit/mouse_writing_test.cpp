@@ -84,9 +84,10 @@ TEST(WritingSettings, RejectsWhatARecipeMustNotSilentlyIgnore) {
 }
 
 TEST(WritingSettings, TheRecipeAndTheEvaluationSetsLoad) {
-    for (const char* name : {"training", "sloppy-training", "quick-training", "wenkai-training",
-                             "clean", "distorted", "wrong-order", "quick-joined", "everyday",
-                             "hasty", "other-glyphs", "cursive-training", "symbols"}) {
+    for (const char* name :
+         {"training", "sloppy-training", "quick-training", "wenkai-training", "clean", "distorted",
+          "wrong-order", "quick-joined", "everyday", "hasty", "other-glyphs", "cursive-training",
+          "symbols", "moving-hand-training"}) {
         WritingSettings s;
         std::string error;
         EXPECT_TRUE(training::loadWritingSettings(std::string(TRAINING_DIR) + "/" + name + ".conf",
