@@ -112,12 +112,14 @@ bool ServiceProcess::alive() {
 int ServiceProcess::terminate(std::chrono::milliseconds patience, int signalNumber) {
     if (pid_ <= 0)
         return -1;
-    auto deadline = Clock::now() + patience;
     if (stopsWithCommand() && port_ > 0)
         runToEnd(binary_, {std::getenv("SERVICE_STOP_COMMAND"), "--port", std::to_string(port_)},
                  patience);
     else
         kill(pid_, signalNumber);
+    // The patience is the service's, from the moment it was asked: a stop command's own start
+    // (a Windows program under Wine, seconds on a busy machine) does not eat into it.
+    auto deadline = Clock::now() + patience;
     int status = 0;
     while (Clock::now() < deadline) {
         readAvailable(20);
