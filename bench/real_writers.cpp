@@ -3,14 +3,17 @@
 // centred within 8 pixels, the mouse reporting the pen every 1.5 pixels), sampled by the pad's
 // own rule at reference values 3 and 5, and recognised from the stroke data of the panel's last
 // request, read by the service's own parser. Prints top-1 and top-10 per writer and overall,
-// uniformly and weighted by how often each character is written, the processor time of a
-// recognition and the commonest confusions. Numbers are printed, nothing is judged.
+// uniformly and weighted by how often each character is written; the same by how many strokes
+// a sample has against the character's standard count (its strokes in hanzi-writer-data), over
+// all writers and per writer; the processor time of a recognition and the commonest
+// confusions. Numbers are printed, nothing is judged.
 //
 // usage: real_writers DATA_FOLDER MODEL FREQUENCIES [WRITERS [SAMPLES_PER_WRITER]]
 //        (MODEL "": the service's default; WRITERS, SAMPLES 0: all of them)
 #include <time.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +35,19 @@ constexpr int kReferenceValues[] = {3, 5};
 constexpr int kRuns = 2;
 constexpr double kFillMin = 0.55, kFillMax = 0.85, kOffsetMax = 8, kMouseStep = 1.5;
 constexpr std::uint64_t kSeed = 20261210;
+
+// A sample's strokes against the character's standard count: more strokes than that (a stroke
+// lifted in the middle, a dot added), as many, 1 or 2 fewer, 3 or more fewer (strokes run
+// together); last, characters without centre lines to count.
+enum Bucket { kMore, kSame, kFewer1To2, kFewer3OrMore, kUncounted, kBuckets };
+constexpr const char* kBucketNames[kBuckets] = {"more strokes", "standard count", "1-2 fewer",
+                                                "3+ fewer", "no standard count"};
+Bucket bucketOf(int standard, int written) {
+    if (standard <= 0)
+        return kUncounted;
+    const int fewer = standard - written;
+    return fewer < 0 ? kMore : fewer == 0 ? kSame : fewer <= 2 ? kFewer1To2 : kFewer3OrMore;
+}
 
 double threadCpuMs() {
     timespec t{};
@@ -56,6 +72,7 @@ struct Job {
     int writer;
     const real_writing::RealSample* sample;
     std::uint64_t seed;
+    Bucket bucket;
 };
 
 struct Outcome {
@@ -119,6 +136,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    // Each character's standard stroke count, from its centre lines (0: none there).
+    std::map<std::string, int> standardStrokes;
+    auto standardCount = [&](const std::string& character) {
+        auto [at, added] = standardStrokes.try_emplace(character, 0);
+        hanzi::HanziMedians medians;
+        std::string ignored;
+        if (added && hanzi::loadHanziMedians(HANZI_WRITER_DATA_DIR, character, medians, ignored))
+            at->second = static_cast<int>(medians.strokes.size());
+        return at->second;
+    };
 
     // Every writer's samples, or a seeded draw of them; each sample's placement is drawn from
     // its own seed, so a quick run places a sample as the full run does.
@@ -141,8 +168,10 @@ int main(int argc, char** argv) {
         }
         for (std::size_t i : order)
             if (!writers[w][i].character.empty())
-                jobs.push_back(
-                    {static_cast<int>(w), &writers[w][i], kSeed * 1000003 + (w << 20) + i});
+                jobs.push_back({static_cast<int>(w), &writers[w][i],
+                                kSeed * 1000003 + (w << 20) + i,
+                                bucketOf(standardCount(writers[w][i].character),
+                                         static_cast<int>(writers[w][i].strokes.size()))});
     }
 
     std::vector<Outcome> outcomes(jobs.size());
@@ -187,11 +216,15 @@ int main(int argc, char** argv) {
     std::printf("%-18s %8s | %-17s | %-17s\n", "writer", "samples", "reference 3", "reference 5");
     std::printf("%-18s %8s | %8s %8s | %8s %8s\n", "", "", "top-1", "top-10", "top-1", "top-10");
     std::vector<Tally> perWriter(files.size());
+    std::vector<std::array<Tally, kBuckets>> perWriterBucket(files.size());
+    std::array<Tally, kBuckets> perBucket;
     Tally uniform, weighted;
     std::map<std::pair<std::string, std::string>, int> confusions;
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         const Outcome& o = outcomes[j];
         perWriter[static_cast<std::size_t>(jobs[j].writer)].add(o, 1);
+        perWriterBucket[static_cast<std::size_t>(jobs[j].writer)][jobs[j].bucket].add(o, 1);
+        perBucket[jobs[j].bucket].add(o, 1);
         uniform.add(o, 1);
         auto f = frequency.find(training::firstCodepoint(jobs[j].sample->character));
         weighted.add(o, f == frequency.end() ? 0.0 : f->second);
@@ -212,6 +245,53 @@ int main(int argc, char** argv) {
         "\nPer writer, top-1 at reference 3: lowest %.1f %%, median %.1f %%, highest %.1f %%\n",
         100 * percentile(writerTop1, 0), 100 * percentile(writerTop1, 0.5),
         100 * percentile(writerTop1, 1));
+
+    // By strokes against the standard count: over all writers at both reference values, then
+    // per writer at reference 3 (each bucket's share of the writer's samples and its top-1).
+    std::printf(
+        "\nBy strokes written against the character's standard count (hanzi-writer-data):\n");
+    std::printf("%-18s %8s %6s | %-17s | %-17s\n", "strokes", "samples", "share", "reference 3",
+                "reference 5");
+    std::printf("%-18s %8s %6s | %8s %8s | %8s %8s\n", "", "", "", "top-1", "top-10", "top-1",
+                "top-10");
+    for (int b = 0; b < kBuckets; ++b) {
+        const Tally& t = perBucket[b];
+        if (b == kUncounted && t.samples == 0)
+            continue;
+        std::printf("%-18s %8d %5.1f%%", kBucketNames[b], static_cast<int>(t.samples),
+                    jobs.empty() ? 0.0 : 100 * t.samples / jobs.size());
+        for (int r = 0; r < kRuns; ++r)
+            std::printf(" | %6.1f %% %6.1f %%", t.samples ? 100 * t.top1[r] / t.samples : 0.0,
+                        t.samples ? 100 * t.top10[r] / t.samples : 0.0);
+        std::printf("\n");
+    }
+    const bool uncounted = perBucket[kUncounted].samples > 0;
+    std::printf(
+        "\nPer writer, reference 3: share of samples / top-1 by strokes against the standard "
+        "count\n%-18s %7s",
+        "writer", "top-1");
+    for (int b = 0; b < kBuckets; ++b)
+        if (b != kUncounted || uncounted)
+            std::printf(" | %15s", kBucketNames[b]);
+    std::printf("\n");
+    for (std::size_t w = 0; w < files.size(); ++w) {
+        const Tally& all = perWriter[w];
+        std::printf("%-18s %5.1f %%", writerName(files[w]).c_str(),
+                    all.samples ? 100 * all.top1[0] / all.samples : 0.0);
+        for (int b = 0; b < kBuckets; ++b) {
+            if (b == kUncounted && !uncounted)
+                continue;
+            const Tally& t = perWriterBucket[w][b];
+            if (t.samples == 0)
+                std::printf(" | %5.1f %%       -", 0.0);
+            else
+                std::printf(" | %5.1f %% %5.1f %%", 100 * t.samples / all.samples,
+                            100 * t.top1[0] / t.samples);
+        }
+        std::printf("\n");
+    }
+    std::printf("\n");
+
     std::vector<double> times = cpuTimes[0];
     times.insert(times.end(), cpuTimes[1].begin(), cpuTimes[1].end());
     std::printf(

@@ -1,7 +1,8 @@
 // The service's ceiling: one request answered in-process, from its body to its reply (form
 // field, stroke text, recognition, reply), with no HTTP around it. Its time is what a core
-// spends per request at best.
-// usage: recognition_ceiling BODY_FILE [REPETITIONS]
+// spends per request at best, with the network's kernels named (network_kernels.h).
+// usage: recognition_ceiling BODY_FILE [REPETITIONS [KERNELS]]
+//        (KERNELS: plain, avx2, avx-vnni or avx512-vnni instead of the best this processor has)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,13 +10,27 @@
 #include <iterator>
 #include <string>
 
+#include "engine/network_kernels.h"
 #include "engine/recognizer.h"
 #include "request_handling.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s BODY_FILE [REPETITIONS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s BODY_FILE [REPETITIONS [KERNELS]]\n", argv[0]);
         return 2;
+    }
+    if (argc > 3) {
+        using engine::kernels::Instructions;
+        const std::string wanted = argv[3];
+        const Instructions named = wanted == "avx512-vnni" ? Instructions::avx512Vnni
+                                   : wanted == "avx-vnni"  ? Instructions::avxVnni
+                                   : wanted == "avx2"      ? Instructions::avx2
+                                                           : Instructions::plain;
+        if ((named == Instructions::plain && wanted != "plain") ||
+            !engine::kernels::choose(named)) {
+            std::fprintf(stderr, "kernels %s: unknown, or not on this processor\n", argv[3]);
+            return 2;
+        }
     }
     std::ifstream in(argv[1], std::ios::binary);
     std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -36,7 +51,8 @@ int main(int argc, char** argv) {
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double perRequestMs = 1000.0 * seconds / repetitions;
-    std::printf("%.3f ms per request in-process, %.0f requests/s per core at most\n", perRequestMs,
-                1000.0 / perRequestMs);
+    std::printf("%.3f ms per request in-process, %.0f requests/s per core at most (%s kernels)\n",
+                perRequestMs, 1000.0 / perRequestMs,
+                engine::kernels::name(engine::kernels::instructions()));
     return 0;
 }

@@ -117,34 +117,164 @@ TEST(NetworkModel, TheDenseLayersSeeTheWritingsSizeAndPlace) {
     EXPECT_FLOAT_EQ(scores[1], 60 / 255.0f);
 }
 
-TEST(NetworkModel, KernelsAgreeWithPlainArithmeticAtAnySize) {
+// Every instruction set this processor has, then the best again.
+template <typename Test>
+void forEachInstructionSet(Test test) {
+    using engine::kernels::Instructions;
+    const Instructions best = engine::kernels::instructions();
+    int tried = 0;
+    for (Instructions i : {Instructions::plain, Instructions::avx2, Instructions::avxVnni,
+                           Instructions::avx512Vnni}) {
+        if (!engine::kernels::choose(i))
+            continue;
+        SCOPED_TRACE(engine::kernels::name(i));
+        test(i);
+        ++tried;
+    }
+    engine::kernels::choose(best);
+    EXPECT_GE(tried, 1);
+}
+
+TEST(NetworkModel, KernelsSumExactlyOnEveryInstructionSetAtAnySize) {
     std::mt19937 random(7);
-    std::uniform_real_distribution<float> value(-1, 1);
-    // Sizes that leave remainders after the kernels' blocks of 4 rows, 16 columns and 8 values.
-    for (auto [rows, depth, columns] : {std::array<int, 3>{7, 13, 37}, {8, 144, 64}, {1, 3, 5}}) {
-        std::vector<float> a(rows * depth), b(depth * columns), bias(rows), out(rows * columns);
-        for (std::vector<float>* v : {&a, &b, &bias})
-            for (float& f : *v) f = value(random);
-        engine::kernels::multiply(a.data(), b.data(), bias.data(), out.data(), rows, depth,
-                                  columns);
-        for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < columns; ++c) {
-                double sum = bias[r];
-                for (int k = 0; k < depth; ++k) sum += a[r * depth + k] * b[k * columns + c];
-                EXPECT_NEAR(out[r * columns + c], sum, 1e-4)
-                    << rows << "x" << depth << "x" << columns;
+    // Bytes and weights at their extremes half the time (where 16-bit pair sums would
+    // saturate), sizes that leave remainders after every block of rows, cells and bytes.
+    auto byte = [&] { return static_cast<std::uint8_t>(random() % 2 ? 255 : random() % 256); };
+    auto weight = [&] {
+        return static_cast<std::int8_t>(random() % 2 ? (random() % 2 ? 127 : -128)
+                                                     : static_cast<int>(random() % 256) - 128);
+    };
+    struct Shape {
+        int side, inputs, outputs;
+    };
+    for (Shape shape : {Shape{5, 3, 7}, Shape{1, 16, 64}, Shape{8, 33, 70}, Shape{2, 4, 16},
+                        Shape{4, 192, 256}, Shape{7, 20, 48}}) {
+        const int channels = engine::kernels::roundUp(shape.inputs, 4);
+        const int rows = engine::kernels::roundUp(shape.outputs, engine::kernels::kRowBlock);
+        const int padded = shape.side + 2, area = shape.side * shape.side;
+        std::vector<std::uint8_t> image(static_cast<std::size_t>(padded) * padded * channels);
+        for (auto& v : image) v = byte();
+        std::vector<std::int8_t> weights(static_cast<std::size_t>(shape.outputs) * shape.inputs *
+                                         9);
+        for (auto& v : weights) v = weight();
+        const std::vector<std::int8_t> packed =
+            engine::kernels::packConvolution(weights.data(), shape.outputs, shape.inputs);
+        // The sums straight from the file's layout.
+        std::vector<std::int32_t> expected(static_cast<std::size_t>(area) * shape.outputs);
+        for (int cell = 0; cell < area; ++cell)
+            for (int o = 0; o < shape.outputs; ++o) {
+                std::int32_t sum = 0;
+                for (int i = 0; i < shape.inputs; ++i)
+                    for (int tap = 0; tap < 9; ++tap) {
+                        const int y = cell / shape.side + tap / 3, x = cell % shape.side + tap % 3;
+                        sum += weights[(static_cast<std::size_t>(o) * shape.inputs + i) * 9 + tap] *
+                               image[(static_cast<std::size_t>(y) * padded + x) * channels + i];
+                    }
+                expected[static_cast<std::size_t>(cell) * shape.outputs + o] = sum;
             }
-        std::vector<std::int8_t> q(rows * depth);
-        for (auto& v : q) v = static_cast<std::int8_t>(random() % 255 - 127);
-        std::vector<float> scales(rows, 0.01f), x(depth), y(rows);
-        for (float& v : x) v = value(random);
-        engine::kernels::multiplyQuantized(q.data(), scales.data(), bias.data(), x.data(), y.data(),
-                                           rows, depth);
-        for (int r = 0; r < rows; ++r) {
-            double sum = 0;
-            for (int k = 0; k < depth; ++k) sum += q[r * depth + k] * x[k];
-            EXPECT_NEAR(y[r], bias[r] + 0.01 * sum, 1e-4);
+        forEachInstructionSet([&](engine::kernels::Instructions) {
+            std::vector<std::int32_t> out(static_cast<std::size_t>(engine::kernels::roundUp(
+                                              area, engine::kernels::kCellTile)) *
+                                              rows,
+                                          12345);
+            engine::kernels::convolve(image.data(), shape.side, channels, packed.data(), rows,
+                                      out.data());
+            int wrong = 0;
+            for (int cell = 0; cell < area; ++cell)
+                for (int o = 0; o < shape.outputs; ++o)
+                    wrong += out[static_cast<std::size_t>(cell) * rows + o] !=
+                             expected[static_cast<std::size_t>(cell) * shape.outputs + o];
+            EXPECT_EQ(wrong, 0) << shape.side << " x " << shape.side << ", " << shape.inputs
+                                << " -> " << shape.outputs;
+        });
+    }
+    for (auto [rows, depth] :
+         {std::pair{1, 1}, {3, 4}, {9, 63}, {4, 64}, {5, 65}, {7, 130}, {512, 4096}, {6, 4100}}) {
+        const std::size_t stride = static_cast<std::size_t>(depth) + 3;
+        std::vector<std::int8_t> w(rows * stride);
+        for (auto& v : w) v = weight();
+        std::vector<std::uint8_t> x(depth);
+        for (auto& v : x) v = byte();
+        std::vector<std::int32_t> expected(rows);
+        for (int r = 0; r < rows; ++r)
+            for (int k = 0; k < depth; ++k) expected[r] += w[r * stride + k] * x[k];
+        forEachInstructionSet([&](engine::kernels::Instructions) {
+            std::vector<std::int32_t> out(rows, 12345);
+            engine::kernels::dot(w.data(), stride, x.data(), rows, depth, out.data());
+            EXPECT_EQ(out, expected) << rows << " x " << depth;
+        });
+    }
+}
+
+// A network of every kind of layer with random weights, one convolution not rectified (so the
+// next one's input has negative values and a zero byte of its own).
+engine::NetworkModel randomModel(std::mt19937& random) {
+    engine::NetworkModel m;
+    std::uniform_int_distribution<int> q(-127, 127);
+    std::uniform_real_distribution<float> unit(-1, 1);
+    auto weighted = [&](NetworkLayer::Kind kind, int inputs, int outputs, bool rectify) {
+        NetworkLayer layer;
+        layer.kind = kind;
+        layer.inputs = inputs;
+        layer.outputs = outputs;
+        layer.rectify = rectify;
+        layer.quantized.resize(static_cast<std::size_t>(inputs) * outputs *
+                               (kind == NetworkLayer::Kind::convolution ? 9 : 1));
+        for (auto& v : layer.quantized) v = static_cast<std::int8_t>(q(random));
+        for (int o = 0; o < outputs; ++o) {
+            layer.scales.push_back(0.02f / std::sqrt(static_cast<float>(inputs)) *
+                                   (1.5f + unit(random)));
+            layer.biases.push_back(0.1f * unit(random));
         }
+        return layer;
+    };
+    auto pool = [](int channels) {
+        NetworkLayer layer;
+        layer.kind = NetworkLayer::Kind::pool;
+        layer.inputs = layer.outputs = channels;
+        return layer;
+    };
+    using Kind = NetworkLayer::Kind;
+    m.layers = {weighted(Kind::convolution, kPlanes, 24, true),
+                pool(24),
+                weighted(Kind::convolution, 24, 20, false),
+                pool(20),
+                weighted(Kind::convolution, 20, 32, true),
+                pool(32),
+                pool(32)};
+    NetworkLayer geometry;
+    geometry.kind = Kind::geometry;
+    geometry.inputs = 32 * 2 * 2;
+    geometry.outputs = geometry.inputs + engine::kGeometryValues;
+    m.layers.push_back(geometry);
+    m.layers.push_back(weighted(Kind::dense, geometry.outputs, 40, true));
+    m.layers.push_back(weighted(Kind::dense, 40, 30, false));
+    for (int c = 0; c < 30; ++c) m.characters.push_back(std::to_string(c));
+    return m;
+}
+
+TEST(NetworkModel, EightBitScoresAreTheSameOnEveryInstructionSetAndCloseToTheFloatOnes) {
+    std::mt19937 random(11);
+    const engine::NetworkRunner runner(randomModel(random));
+    std::uniform_real_distribution<float> length(0, 3);
+    for (int sample = 0; sample < 4; ++sample) {
+        engine::DirectionPlanes planes{};
+        for (std::size_t i = 0; i < planes.size(); ++i)
+            planes[i] = random() % 3 == 0 ? length(random) : 0.0f;
+        const engine::WritingGeometry geometry{static_cast<std::uint8_t>(random()), 40, 200, 3};
+        const std::vector<float> reference = runner.referenceScores(planes, geometry);
+        std::vector<float> first;
+        forEachInstructionSet([&](engine::kernels::Instructions) {
+            const std::vector<float> scores = runner.scores(planes, geometry);
+            if (first.empty())
+                first = scores;
+            EXPECT_EQ(scores, first);
+            float largest = 0;
+            for (float v : reference) largest = std::max(largest, std::fabs(v));
+            ASSERT_EQ(scores.size(), reference.size());
+            for (std::size_t c = 0; c < scores.size(); ++c)
+                EXPECT_NEAR(scores[c], reference[c], 0.01 * (1 + largest)) << c;
+        });
     }
 }
 
