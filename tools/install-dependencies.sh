@@ -11,11 +11,7 @@ build_root=${1:-$here/build}
 mkdir -p "$build_root"
 build_root=$(cd "$build_root" && pwd)
 
-say() { printf '[deps] %s\n' "$*" >&2; }
-
-as_root() {
-  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
-}
+. "$here/tools/debian-packages.sh"
 
 packages=(
   # native toolchain and test tools
@@ -48,12 +44,7 @@ packages=(
   buildah umoci iproute2 python3-kubernetes
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   say "installing ${#missing[@]} Debian packages: ${missing[*]}"
   # Packages that ship a daemon (nginx) would start it on port 80 at once; a policy that
@@ -64,10 +55,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root chmod 755 "$policy"
     added_policy=1
   fi
-  # Other builds on the machine may hold the package lock for a while: wait for it.
-  as_root apt-get -o DPkg::Lock::Timeout=600 update -q >&2
-  DEBIAN_FRONTEND=noninteractive as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q \
-    --no-install-recommends "${missing[@]}"
+  install_packages "${missing[@]}"
   if [ -n "$added_policy" ]; then as_root rm -f "$policy"; fi
 else
   say "Debian packages: all ${#packages[@]} present"

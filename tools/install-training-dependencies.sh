@@ -8,30 +8,18 @@
 # usage: tools/install-training-dependencies.sh
 set -euo pipefail
 
-say() { printf '[deps] %s\n' "$*" >&2; }
-
-as_root() {
-  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
-}
+. "$(dirname "$0")/debian-packages.sh"
 
 packages=(python3-torch python3-numpy libopenblas0-pthread)
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   say "installing the training packages: ${missing[*]} (PyTorch is a few hundred MiB; a few minutes)"
   if [ "$(id -u)" != 0 ] && ! command -v sudo >/dev/null; then
     say "cannot install them: not root and no sudo; install ${missing[*]} as root, then run this again"
     exit 1
   fi
-  # Other builds on the machine may hold the package lock for a while: wait for it.
-  as_root apt-get -o DPkg::Lock::Timeout=600 update -q >&2
-  DEBIAN_FRONTEND=noninteractive as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q \
-    --no-install-recommends "${missing[@]}" >&2
+  install_packages "${missing[@]}"
 else
   say "training packages: all ${#packages[@]} present"
 fi
