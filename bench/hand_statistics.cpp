@@ -197,16 +197,9 @@ int main(int argc, char** argv) {
     }
     const std::string dataDir = argv[1], folder = argv[2];
     const int writersWanted = std::atoi(argv[3]), samplesWanted = std::atoi(argv[4]);
-    std::vector<std::string> files = real_writing::listPotFiles(folder);
-    if (files.empty()) {
-        std::printf(
-            "No real writing in %s: put a research corpus's .pot files there (one writer a file,\n"
-            "for example CASIA's OLHWDB1.0), or name another folder with REAL_DATA=DIR.\n",
-            folder.c_str());
+    const std::vector<std::string> files = real_writing::writerFiles(folder, writersWanted);
+    if (files.empty())
         return 0;
-    }
-    if (writersWanted > 0 && files.size() > static_cast<std::size_t>(writersWanted))
-        files.resize(static_cast<std::size_t>(writersWanted));
     std::string error;
     std::vector<training::SampleGenerator> recipes;
     std::vector<Tally> tallies(1);

@@ -113,16 +113,9 @@ int main(int argc, char** argv) {
     const int writersWanted = argc > 4 ? std::atoi(argv[4]) : 0;
     const int samplesWanted = argc > 5 ? std::atoi(argv[5]) : 0;
 
-    std::vector<std::string> files = real_writing::listPotFiles(folder);
-    if (files.empty()) {
-        std::printf(
-            "No real writing in %s: put a research corpus's .pot files there (one writer a file,\n"
-            "for example CASIA's OLHWDB1.0), or name another folder with REAL_DATA=DIR.\n",
-            folder.c_str());
+    const std::vector<std::string> files = real_writing::writerFiles(folder, writersWanted);
+    if (files.empty())
         return 0;
-    }
-    if (writersWanted > 0 && files.size() > static_cast<std::size_t>(writersWanted))
-        files.resize(static_cast<std::size_t>(writersWanted));
 
     std::string error;
     auto recognizer = modelName.empty() ? engine::openDefaultRecognizer(modelName, error)

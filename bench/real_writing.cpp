@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -94,6 +95,19 @@ std::vector<std::string> listPotFiles(const std::string& folder) {
     for (const std::string& name : training::listFilesEndingIn(folder, ".pot"))
         paths.push_back(folder + "/" + name + ".pot");
     return paths;
+}
+
+std::vector<std::string> writerFiles(const std::string& folder, int writersWanted) {
+    std::vector<std::string> files = listPotFiles(folder);
+    if (files.empty()) {
+        std::printf(
+            "No real writing in %s: put a research corpus's .pot files there (one writer a file,\n"
+            "for example CASIA's OLHWDB1.0), or name another folder with REAL_DATA=DIR.\n",
+            folder.c_str());
+    }
+    if (writersWanted > 0 && files.size() > static_cast<std::size_t>(writersWanted))
+        files.resize(static_cast<std::size_t>(writersWanted));
+    return files;
 }
 
 std::vector<hanzi::PadPath> placeOnPad(const std::vector<TabletStroke>& strokes,

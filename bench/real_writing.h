@@ -34,6 +34,9 @@ bool readPotFile(const std::string& path, std::vector<RealSample>& samples, std:
 
 // The .pot files of a folder, sorted by name.
 std::vector<std::string> listPotFiles(const std::string& folder);
+// The first `writersWanted` of them (0: all). None: says where to put them, for the benchmarks
+// that measure with them, and returns none.
+std::vector<std::string> writerFiles(const std::string& folder, int writersWanted);
 
 // How a user puts a character on the pad: its larger side at `fill` of the pad's shorter side,
 // its centre `offsetX`, `offsetY` pixels from the pad's centre, and the mouse reporting the
