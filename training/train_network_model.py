@@ -142,7 +142,7 @@ def labels_of(rows):
 def network_input(cells):
     """The streamer's cells (64ths of a unit) as the service feeds them: square rooted."""
     x = torch.from_numpy(cells).float().view(-1, PLANES, CELLS, CELLS) / 64.0
-    return torch.sqrt(x)
+    return torch.sqrt(x).contiguous(memory_format=torch.channels_last)
 
 
 GEOMETRY = 4
@@ -322,7 +322,13 @@ def main():
     if steps_per_pass == 0:
         sys.exit(f"a pass holds {per_pass} samples, fewer than a batch of {batch}")
     network = Network(classes, [int(c) for c in s["channels"].split()], int(s["hidden"]),
-                      float(s["dropout"]))
+                      float(s["dropout"])).to(memory_format=torch.channels_last)
+    # bfloat16 runs the convolutions and dense layers two to three times as fast where the
+    # processor has bfloat16 instructions (AVX-512 BF16); the weights stay float, and the model
+    # is made 8-bit anyway.
+    precision = s.get("precision", "float32")
+    if precision not in ("float32", "bfloat16"):
+        sys.exit(f"precision = {precision}: float32 or bfloat16")
     optimiser = torch.optim.SGD(network.parameters(), lr=float(s["learning_rate"]), momentum=0.9,
                                 nesterov=True, weight_decay=float(s["weight_decay"]))
     schedule = torch.optim.lr_scheduler.OneCycleLR(
@@ -358,7 +364,8 @@ def main():
             check_sample = cells[0].astype(np.float32).reshape(PLANES, CELLS, CELLS) / 64.0
             check_geometry = geometry[0].copy()
         x, y = network_input(cells), torch.from_numpy(labels)
-        scores = network(x, geometry_input(geometry))
+        with torch.cpu.amp.autocast(enabled=precision == "bfloat16", dtype=torch.bfloat16):
+            scores = network(x, geometry_input(geometry)).float()
         loss = loss_of(scores, y)
         optimiser.zero_grad()
         loss.backward()

@@ -27,6 +27,7 @@ passes = 4
 channels = 8 8 16 16
 hidden = 32
 dropout = 0.3
+precision = bfloat16
 seed = 5
 batch = 16
 learning_rate = 0.1
