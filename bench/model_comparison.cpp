@@ -17,8 +17,10 @@
 // places they are drawn at; beyond:SET.conf, every character of CHARACTERS beyond GB2312 and the
 // symbols: the traditional forms of GB2312's characters (those TRADITIONAL, OpenCC's table,
 // maps to one), the rest of GBK, and the composed characters. SET.conf@SEED writes the set with
-// another seed. For symbols, a letter whose two cases differ only in size counts as right in
-// either case.
+// another seed. listed=CHARS:SET.conf writes only the characters CHARS (UTF-8, one after
+// another) and prints each one's own line: the few a user must find (the rare characters of
+// names). For symbols, a letter whose two cases differ only in size counts as right in either
+// case.
 //
 // usage: model_comparison DATA_DIR CHARACTERS LIMIT_PER_LEVEL [traditional=TABLE] MODEL... SET...
 //        (CHARACTERS: a set as the training recipe names it, e.g.
@@ -124,7 +126,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: %s DATA_DIR CHARACTERS LIMIT_PER_LEVEL [traditional=TABLE] "
                      "NAME=[zinnia:]PATH[@noprior]... "
-                     "[frequency=N:|uniform=N:|symbols:|beyond:]SET.conf[@SEED]...\n",
+                     "[frequency=N:|uniform=N:|symbols:|beyond:|listed=CHARS:]SET.conf[@SEED]...\n",
                      argv[0]);
         return 2;
     }
@@ -144,7 +146,8 @@ int main(int argc, char** argv) {
     }
     for (; a < argc && std::string(argv[a]).find('=') != std::string::npos &&
            std::string(argv[a]).rfind("frequency=", 0) != 0 &&
-           std::string(argv[a]).rfind("uniform=", 0) != 0;
+           std::string(argv[a]).rfind("uniform=", 0) != 0 &&
+           std::string(argv[a]).rfind("listed=", 0) != 0;
          ++a) {
         std::string argument = argv[a];
         Model m;
@@ -211,7 +214,19 @@ int main(int argc, char** argv) {
         const bool uniform = argument.rfind("uniform=", 0) == 0;
         const bool symbolSet = argument.rfind("symbols:", 0) == 0;
         const bool beyondSet = argument.rfind("beyond:", 0) == 0;
-        if (uniform || argument.rfind("frequency=", 0) == 0) {
+        const bool listedSet = argument.rfind("listed=", 0) == 0;
+        std::vector<std::string> listed;
+        if (listedSet) {
+            const std::size_t colon = argument.find(':');
+            const std::string chars = argument.substr(7, colon - 7);
+            for (std::size_t at = 0; at < chars.size();) {
+                std::size_t length = 1;
+                while (at + length < chars.size() && (chars[at + length] & 0xC0) == 0x80) ++length;
+                listed.push_back(chars.substr(at, length));
+                at += length;
+            }
+            path = colon == std::string::npos ? "" : argument.substr(colon + 1);
+        } else if (uniform || argument.rfind("frequency=", 0) == 0) {
             std::size_t colon = argument.find(':');
             drawn = colon == std::string::npos
                         ? 0
@@ -239,6 +254,36 @@ int main(int argc, char** argv) {
             settings.seed = std::strtoull(path.c_str() + seedAt + 1, nullptr, 10);
         training::SampleGenerator generator(settings);
         std::vector<Draw> draws;
+        if (listedSet) {
+            std::printf("%s: each character alone (top-1 / top-10 of its samples)\n",
+                        argument.c_str());
+            for (const std::string& value : listed) {
+                auto c = std::find_if(characters.begin(), characters.end(),
+                                      [&](const Character& known) { return known.value == value; });
+                std::printf("  %s", value.c_str());
+                if (c == characters.end()) {
+                    std::printf("  not among the set's characters\n");
+                    continue;
+                }
+                for (Model& m : models) {
+                    Tally t;
+                    for (int k = 0; k < settings.samplesPerCharacter; ++k) {
+                        training::WrittenSample sample =
+                            generator.write(c->forms[static_cast<std::size_t>(k) % c->forms.size()],
+                                            training::firstCodepoint(value), k);
+                        std::vector<std::string> candidates = m.recognizer->classify(
+                            protocol::parseStrokeText(sample.innerStrokeText).strokes, 10);
+                        ++t.samples;
+                        t.top1 += !candidates.empty() && candidates[0] == value;
+                        t.top10 += std::count(candidates.begin(), candidates.end(), value) > 0;
+                    }
+                    std::printf(" | %s %d/%d %d/%d", m.name.c_str(), t.top1, t.samples, t.top10,
+                                t.samples);
+                }
+                std::printf("\n");
+            }
+            continue;
+        }
         if (drawn > 0) {
             std::vector<double> weights;
             for (const Character& c : characters)
