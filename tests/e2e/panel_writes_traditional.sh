@@ -50,8 +50,9 @@ commit_character 國 國 "國  拼音："
 shots+=("$(gui_screenshot e2e-traditional-2-committed)")
 gui_pass "國 written and committed: 87, F8 with lParam 1, text 國, the line reads 國 and 拼音："
 
-# 3. The online lookup: the service's dictionary answers for 國.
-choose_menu_entry 26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
+# 3. The online lookup: the service's dictionary answers for 國. Up from nothing highlighted
+#    is the last entry, 联想; up again is 校对在线字典.
+choose_menu_entry 26,26,0D online_on || gui_fail "校对在线字典 could not be turned on through the menu"
 gui_wait_until gui_window_is_foreground HwTestTarget || gui_fail "the target lost the activation to the menu"
 write_character 國
 commit_character 國 國國 "~^國  拼音：guó.*  五笔：lakg$"
