@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         }
         std::printf("%s (%zu characters):\n", argv[i], model.characters.size());
         if (model.provenance.empty())
-            std::printf("  no provenance recorded (trained before model files recorded theirs)\n");
+            std::printf("  no provenance recorded (none attached, or older than provenance)\n");
         std::size_t at = 0;
         while (at < model.provenance.size()) {
             std::size_t end = model.provenance.find('\n', at);

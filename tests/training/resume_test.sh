@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A small training run stopped after its first passes and started again ends with the same
 # model file, byte for byte, as a run never stopped: the checkpoint keeps every random state and
-# the stream's place. The prior and the provenance then attached read back, and the build's
-# committed model, older than provenance, says it has none.
+# the stream's place. The prior and the provenance then attached read back, a model without
+# them says it has none, and the build's committed model names the recipe that made it.
 #
 # usage: resume_test.sh TRAINING_DIR STREAMER ATTACH_PRIOR MODEL_PROVENANCE COMMITTED_MODEL WORK_DIR
 set -euo pipefail
@@ -79,12 +79,17 @@ echo "the resumed run's model is the unbroken run's, byte for byte"
 
 printf 'recipe = small.conf sha256:0123\ncommit = abcdef\n' >"$work/provenance.txt"
 "$attach" "$work/resumed/recognition.model" "$work/small.conf" "$work/provenance.txt"
-"$provenance" "$work/resumed/recognition.model" "$committed" | tee "$work/shown.txt"
+"$provenance" "$work/resumed/recognition.model" "$work/unbroken/recognition.model" "$committed" |
+    tee "$work/shown.txt"
 grep -q '^  commit = abcdef$' "$work/shown.txt" || {
     echo "FAILED: the provenance attached does not read back"
     exit 1
 }
 grep -q '^  no provenance recorded' "$work/shown.txt" || {
-    echo "FAILED: the committed model, which records no provenance, is not shown as such"
+    echo "FAILED: the model without provenance is not shown as such"
+    exit 1
+}
+grep -q '^  recipe = network-model.conf sha256:' "$work/shown.txt" || {
+    echo "FAILED: the committed model does not name its recipe"
     exit 1
 }
